@@ -1,0 +1,115 @@
+// The analyser: prepares a macro's text, splits it into words and analyses the
+// words into a syntax tree.
+//
+// The analysis is an ordered choice with backtracking, extended by a loop of
+// left-recursive continuations; precedence travels in TAnalysisContext. The
+// grammar lives in two small tables (grammar.cpp) and in the items themselves,
+// each of which recognises its own syntax.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "analysis/words.h"
+
+class TQuorinBasicEnvironment;
+
+namespace Quorin {
+
+class TItem;
+class TAnalyzedMacro;
+
+using TItemId = int;
+
+// Item ids; those marked abstract name groups that exist only in the grammar tables.
+enum : TItemId {
+    idOperator = 0,
+    idArguments = 1,
+    idVoidableExpression = 2,  // abstract
+    idVoidExpression = 3,
+    idExpression = 4,  // abstract
+    idPreExpression = 5,
+    idBracketedExpression = 6,
+    idSymbol = 7,
+    idCValue = 8,
+    idSubExpression = 9,
+    idBinaryExpression = 10,
+    idFunctionCall = 11,
+    idSentenceOrLabel = 12,  // abstract
+    idLabel = 13,
+    idSentence = 14,  // abstract
+    idBlock = 15,
+    idFormula = 16,        // abstract
+    idSimpleFormula = 17,  // abstract
+    idBreakFormula = 18,
+    idReturnFormula = 19,
+    idGotoFormula = 20,
+    idWhileFormula = 21,
+    idIfFormula = 22,
+    idDoFormula = 23,
+    idForFormula = 24,
+    idNormalSentence = 25,
+    idSentences = 26,
+    idAnalyzedMacro = 27,
+    itemIdCount = 28,
+};
+
+// Binding precedence of an atom, and "no bound".
+constexpr int atomPrecedence = 2147483646;
+constexpr int noBound = 2147483647;
+
+struct TAnalysisContext {
+    TItemId id;
+    int low;
+    int high;
+};
+
+class TCodeAnalysis {
+public:
+    TQuorinBasicEnvironment* environment;  // not owned
+    std::string source;
+    TWords words;
+
+    TCodeAnalysis(TQuorinBasicEnvironment* environment, const std::string& source);
+    ~TCodeAnalysis();
+
+    // The whole analysis: the macro, or null when the text does not analyse.
+    std::unique_ptr<TAnalyzedMacro> AnalyzeSource();
+
+    // The driver. Builds an item of the kind `context.id` starting at `start`;
+    // on success writes `context` and `end` and returns the item.
+    std::unique_ptr<TItem> AnalyzeItem(TWordPosition start, TAnalysisContext& context,
+                                       TWordPosition& end);
+
+    static void ExpandItemId(std::vector<TItemId>& firsts, std::vector<TItemId>& continuations,
+                             TItemId id);
+    static std::unique_ptr<TItem> CreateItem(TQuorinBasicEnvironment* environment, TItemId id);
+
+    // Whether the word at `position` reads `text` under the environment's name rule.
+    bool IsWord(TWordPosition position, const std::string& text);
+    bool CompareNames(const std::string& a, const std::string& b);
+    // The word at `position`, or null at the end.
+    const TWord* WordAt(TWordPosition position) const {
+        return position < words.size() ? &words[position] : nullptr;
+    }
+
+    // Set when the tree grew deeper than the limit; the analysis then fails.
+    bool TooDeep() const { return tooDeep; }
+
+    // Text preparation and word splitting, in the order AnalyzeSource calls them.
+    void JoinContinuedLines();
+    void RemoveComments();
+    void ProcessDirectives();
+    bool SplitWords();
+    bool MatchOperator(std::size_t& position);
+    int ScanNumber(std::size_t& position);
+    void ScanString(std::size_t& position);
+
+private:
+    int depth = 0;           // AnalyzeItem calls in progress
+    int childHeight = 0;     // tallest item finished below the item being analysed
+    bool tooDeep = false;
+};
+
+}  // namespace Quorin

@@ -1,0 +1,93 @@
+// The environment: the interpreter core's only view of its host.
+//
+// It decides which operators and constants exist, how names compare, which
+// functions exist, what operators compute, and whether a running macro stops.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "values/values.h"
+
+enum TOperatorForm { ofPrefix = 0, ofPostfix = 1, ofBinary = 2, ofBinaryRight = 3 };
+
+struct TOperatorInfo {
+    std::string name;
+    int form;
+    int precedence;
+};
+
+struct TConstantInfo {
+    std::string name;
+    Quorin::TValue* value;  // owned by the environment
+};
+
+class TQuorinBasicEnvironment {
+public:
+    std::vector<TOperatorInfo> operators;
+    std::vector<TConstantInfo> constants;
+    bool caseSensitive = false;
+    int pollInterval = 10;
+
+    TQuorinBasicEnvironment() = default;
+    TQuorinBasicEnvironment(const TQuorinBasicEnvironment&) = delete;
+    TQuorinBasicEnvironment& operator=(const TQuorinBasicEnvironment&) = delete;
+    virtual ~TQuorinBasicEnvironment();
+
+    // Whether two names are the same: byte for byte when case-sensitive, else with
+    // 'a'..'z' folded to upper case on every byte and the texts ending at a NUL.
+    virtual bool SameName(const std::string& a, const std::string& b);
+    virtual std::string ExpandDirective(const std::string& text);
+    virtual bool CallFunction(int userData, const std::string& name,
+                              std::vector<Quorin::TExValue>& arguments, Quorin::TExValue& result);
+    virtual void CallOperator(int userData, const std::string& name, int form,
+                              std::vector<Quorin::TExValue>& operands, Quorin::TExValue& result);
+    virtual void CheckStop(int userData, bool& stop);
+
+    // The key under which the engine indexes a name: two names have the same key
+    // exactly when SameName holds. An environment that changes SameName must change this too.
+    virtual std::string NameKey(const std::string& name);
+
+    void AddOperator(const std::string& name, int form, int precedence);
+    void AddConstant(const std::string& name, const Quorin::TValue& value);
+    void AddConstant(const std::string& name, int value);
+
+    // Raises EArgumentsMismatch (with an empty name) unless minimum <= count <= maximum,
+    // then pads with empty handles up to `maximum`. A minimum of -1 means the maximum.
+    static void CheckArguments(std::vector<Quorin::TExValue>& arguments, int maximum,
+                               int minimum = -1);
+
+protected:
+    // The default name rule, usable by derived classes without a virtual call.
+    bool DefaultSameName(const std::string& a, const std::string& b) const;
+};
+
+// The language's environment: the operator table, the constants, the operators'
+// semantics and the built-in functions.
+class TQuorinEnvironment : public TQuorinBasicEnvironment {
+public:
+    TQuorinEnvironment();
+
+    bool CallFunction(int userData, const std::string& name,
+                      std::vector<Quorin::TExValue>& arguments, Quorin::TExValue& result) override;
+    void CallOperator(int userData, const std::string& name, int form,
+                      std::vector<Quorin::TExValue>& operands, Quorin::TExValue& result) override;
+
+    // The pseudo-random generator behind "rand"; exposed so that tests can seed it.
+    unsigned randomState = 0;
+    int NextRandom();
+
+private:
+    // Operator codes, resolved once per table row so that an operator request
+    // coming from the table is dispatched without comparing names.
+    int OperatorCode(const std::string& name, int form);
+    int CodeByName(const std::string& name, int form);
+    void Compute(int code, int userData, const std::string& name,
+                 std::vector<Quorin::TExValue>& operands, Quorin::TExValue& result);
+    void CompoundAssign(int userData, const std::string& name,
+                        std::vector<Quorin::TExValue>& operands, Quorin::TExValue& result);
+
+    std::vector<int> rowCodes;      // per operator row: its code for the row's own form
+    std::vector<int> rowBaseRows;   // per operator row: the row of its base operator, or -1
+    std::size_t resolvedRows = 0;   // rows covered by rowCodes
+};

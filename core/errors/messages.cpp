@@ -1,0 +1,46 @@
+// Compiled with -fexec-charset=CP932: every literal below becomes code page 932 bytes.
+#include "errors/messages.h"
+
+namespace Quorin::Messages {
+
+const std::string runtimeErrorPrefix = "マクロ実行中にエラーが発生しました。\n";
+
+const std::string syntaxError = "マクロに文法的エラーがあります。";
+const std::string nestingTooDeep = "マクロの入れ子が深すぎます。";
+const std::string invalidItemKind = "不正な型の要素を作成しようとしました。";
+
+const std::string substituteToRValue = "代入文の左辺は変数かプロパティである必要があります。";
+const std::string wrongFunctionCall = "関数呼び出しが不正です。";
+const std::string unexpectedContinue = "予期しない \"continue\" です。";
+const std::string stopped = "マクロの実行が中止されました。";
+const std::string divisionByZero = "0 で除算しました。";
+
+std::string FunctionNotExist(const std::string& name) {
+    return "関数 \"" + name + "\" は存在しません。";
+}
+
+std::string ArgumentsMismatch(const std::string& name) {
+    return "関数 \"" + name + "\" の引数が一致しません。";
+}
+
+std::string LValueArgumentRequired(const std::string& name, int number) {
+    return "関数 \"" + name + "\" の第" + std::to_string(number) +
+           "引数は変数かプロパティである必要があります。";
+}
+
+std::string LabelNotExist(const std::string& label) {
+    return "ラベル \"" + label + "\" は存在しません。";
+}
+
+std::string OperatorNotFound(const std::string& op) {
+    return "演算子 \"" + op + "\" が見つかりません。";
+}
+
+const std::string noFileName = "ファイル名を指定してください。";
+const std::string cannotOpenFile = "ファイルを開くのに失敗しました。";
+const std::string pressAnyKey = "何かキーを押してください...";
+const std::string outOfMemory = "メモリが不足しました。";
+const std::string unknownEncoding = "文字コードの名前が不正です: ";
+const std::string sourceNotConvertible = "マクロファイルの文字コードを変換できません。";
+
+}  // namespace Quorin::Messages

@@ -1,0 +1,20 @@
+// Every limit of the interpreter core, each with the reason it exists.
+#pragma once
+
+#include <cstddef>
+
+namespace Quorin::Limits {
+
+// Deepest syntax tree the analyser builds, counted in items from the root to the
+// deepest leaf (a left-deep operator chain counts one level per operator). Analysis,
+// evaluation and destruction all recurse along the tree, so this bound, together
+// with `runStackBytes`, is what keeps every recursion inside its stack. One level
+// of brackets costs one item, one level of blocks or calls two.
+constexpr int maxTreeDepth = 200000;
+
+// Stack reserved for the thread that analyses, runs and destroys a macro. It is
+// address space, not memory: pages are touched only as deep as a macro nests.
+// Sized for `maxTreeDepth` under AddressSanitizer, whose frames are several times larger.
+constexpr std::size_t runStackBytes = std::size_t{4} << 30;
+
+}  // namespace Quorin::Limits

@@ -1,0 +1,194 @@
+// The value model: right values, variables and the handle that carries both.
+//
+// Numbers never allocate: a TExValue holds an int or a double inline and a
+// string as a shared, copy-on-write buffer. The virtual value classes exist for
+// the interface (GetValue hands out owned objects, hosts may add their own right
+// value classes); the interpreter's own paths stay on the inline forms.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "values/text.h"
+
+namespace Quorin {
+
+enum TConversion { cvNone = 0, cvInexact = 1, cvExact = 2 };
+
+class TValue;
+class TLValue;
+class TExValue;
+
+// A reference-counted string buffer. Shared by copying; written only when its
+// count is 1 (the only place that does is appending, see TExValue::AppendString).
+struct TStringRep {
+    int references = 1;
+    std::string text;
+
+    explicit TStringRep(std::string text) : text(std::move(text)) {}
+};
+
+// Root of all values. `kind` lets handles recognise the built-in classes without a cast.
+class TLRValue {
+public:
+    enum TKind : std::uint8_t { kInt, kDouble, kString, kOtherValue, kVariable, kOtherLValue };
+    const TKind kind;
+
+    explicit TLRValue(TKind kind) : kind(kind) {}
+    TLRValue(const TLRValue&) = delete;
+    TLRValue& operator=(const TLRValue&) = delete;
+    virtual ~TLRValue() = default;
+
+    // A new right value the caller owns; null for a variable without content.
+    virtual TValue* GetValue() const = 0;
+
+    bool IsRightValue() const { return kind <= kOtherValue; }
+};
+
+class TValue : public TLRValue {
+public:
+    explicit TValue(TKind kind = kOtherValue) : TLRValue(kind) {}
+
+    virtual bool ToBool(int* code = nullptr) const;
+    virtual int ToInt(int* code = nullptr) const;
+    virtual double ToDouble(int* code = nullptr) const;
+    virtual std::string ToString(int* code = nullptr) const;
+};
+
+class TIntValue final : public TValue {
+public:
+    int value;
+    explicit TIntValue(int value = 0) : TValue(kInt), value(value) {}
+    TValue* GetValue() const override { return new TIntValue(value); }
+    bool ToBool(int* code = nullptr) const override;
+    int ToInt(int* code = nullptr) const override;
+    double ToDouble(int* code = nullptr) const override;
+    std::string ToString(int* code = nullptr) const override;
+};
+
+class TDoubleValue final : public TValue {
+public:
+    double value;
+    explicit TDoubleValue(double value = 0.0) : TValue(kDouble), value(value) {}
+    TValue* GetValue() const override { return new TDoubleValue(value); }
+    bool ToBool(int* code = nullptr) const override;
+    int ToInt(int* code = nullptr) const override;
+    double ToDouble(int* code = nullptr) const override;
+    std::string ToString(int* code = nullptr) const override;
+};
+
+class TStringValue final : public TValue {
+public:
+    std::string value;
+    explicit TStringValue(std::string value = std::string()) : TValue(kString), value(std::move(value)) {}
+    TValue* GetValue() const override { return new TStringValue(value); }
+    bool ToBool(int* code = nullptr) const override;
+    int ToInt(int* code = nullptr) const override;
+    double ToDouble(int* code = nullptr) const override;
+    std::string ToString(int* code = nullptr) const override;
+};
+
+class TLValue : public TLRValue {
+public:
+    explicit TLValue(TKind kind = kOtherLValue) : TLRValue(kind) {}
+    virtual void Substitute(const TLRValue* value) = 0;
+};
+
+// The handle through which values travel. It owns what it holds exactly when
+// that is a right value; a left value is only referred to.
+class TExValue {
+public:
+    enum TTag : std::uint8_t { tEmpty, tInt, tDouble, tString, tObject, tLValue };
+
+    TExValue() noexcept : tag(tEmpty) { i = 0; }
+    explicit TExValue(const TLRValue* p);
+    TExValue(std::nullptr_t) noexcept : TExValue() {}
+    TExValue(const TExValue& other) { CopyFrom(other); }
+    TExValue(TExValue&& other) noexcept : tag(other.tag) {
+        raw = other.raw;
+        other.tag = tEmpty;
+    }
+    explicit TExValue(bool value) noexcept : tag(tInt) { i = value ? 1 : 0; }
+    explicit TExValue(int value) noexcept : tag(tInt) { i = value; }
+    explicit TExValue(double value) noexcept : tag(tDouble) { d = value; }
+    explicit TExValue(const std::string& value) : tag(tString) { s = new TStringRep(value); }
+    explicit TExValue(std::string&& value) : tag(tString) { s = new TStringRep(std::move(value)); }
+    explicit TExValue(const char* value) : TExValue(std::string(value)) {}
+    explicit TExValue(const TWString& value) : TExValue(UnpackCharacters(value)) {}
+    ~TExValue() {
+        if (tag >= tString) Release();
+    }
+
+    TExValue& operator=(const TExValue& other);
+    TExValue& operator=(TExValue&& other) noexcept;
+
+    void Reset() noexcept {
+        if (tag >= tString) Release();
+        tag = tEmpty;
+    }
+
+    // A new right value owned by the caller, or null when there is none.
+    TValue* GetValue() const;
+    // Assignment through the handle; raises ESubstituteToRValue unless it refers to a left value.
+    void Substitute(const TLRValue* value) const;
+    // The same for a value given as a handle, without creating value objects.
+    void Substitute(const TExValue& value) const;
+    // The same, taking over `value`'s right value when it owns one (value is left empty).
+    void SubstituteMove(TExValue& value) const;
+
+    bool ToBool(int* code = nullptr) const;
+    int ToInt(int* code = nullptr) const;
+    double ToDouble(int* code = nullptr) const;
+    std::string ToString(int* code = nullptr) const;
+    TWString ToWString() const { return PackCharacters(ToString()); }
+
+    // Cheap inspection for the interpreter's own fast paths.
+    TTag Tag() const { return tag; }
+    bool IsEmpty() const { return tag == tEmpty; }
+    bool IsLeftValue() const { return tag == tLValue; }
+    TLValue* LeftValue() const { return tag == tLValue ? lvalue : nullptr; }
+    // The right value this handle stands for: itself, or a variable's content.
+    const TExValue& Resolved() const;
+    // The string held (directly or by a variable), or null when the value is no string.
+    const std::string* StringPointer() const;
+    // Appends to the owned string in place when nobody shares it; returns false otherwise.
+    bool AppendString(const std::string& tail);
+
+private:
+    void CopyFrom(const TExValue& other);
+    void Release() noexcept;
+    void SetOwned(TValue* value);
+    friend class TVariable;
+
+    TTag tag;
+    union {
+        int i;
+        double d;
+        TStringRep* s;
+        TValue* object;
+        TLValue* lvalue;
+        std::uint64_t raw;
+    };
+};
+
+// A macro variable. Its content is a right value held inline (never a left value).
+class TVariable final : public TLValue {
+public:
+    // Takes ownership of `initial` (may be null).
+    explicit TVariable(TValue* initial = nullptr);
+    explicit TVariable(int initial) : TLValue(kVariable), content(initial) {}
+
+    TValue* GetValue() const override { return content.GetValue(); }
+    void Substitute(const TLRValue* value) override;
+
+    // Fast forms used by the engine and the operators.
+    void Assign(const TExValue& value);
+    void AssignMove(TExValue& value);
+    const TExValue& Content() const { return content; }
+    TExValue& MutableContent() { return content; }
+
+private:
+    TExValue content;
+};
+
+}  // namespace Quorin

@@ -1,0 +1,2 @@
+// Placeholder until the console host lands.
+int main() { return 0; }
