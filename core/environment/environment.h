@@ -4,6 +4,7 @@
 // functions exist, what operators compute, and whether a running macro stops.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -86,8 +87,11 @@ private:
                  std::vector<Quorin::TExValue>& operands, Quorin::TExValue& result);
     void CompoundAssign(int userData, const std::string& name,
                         std::vector<Quorin::TExValue>& operands, Quorin::TExValue& result);
+    // The row whose own `name` field `name` is, or -1 for any other string.
+    std::ptrdiff_t RowOf(const std::string& name) const;
+    void ResolveRows();
 
-    std::vector<int> rowCodes;      // per operator row: its code for the row's own form
-    std::vector<int> rowBaseRows;   // per operator row: the row of its base operator, or -1
-    std::size_t resolvedRows = 0;   // rows covered by rowCodes
+    std::vector<int> rowCodes;     // per operator row: its code for the row's own form
+    std::vector<int> rowBaseRows;  // per operator row: the row of its base operator, or -1
+    std::size_t resolvedRows = 0;  // rows covered by rowCodes
 };
