@@ -1,0 +1,168 @@
+// The built-in functions: character and byte string functions, "int" and "rand".
+#include <cstdint>
+#include <limits>
+
+#include "environment/characters.h"
+#include "environment/environment.h"
+
+using Quorin::TExValue;
+
+namespace {
+
+enum TFunction { fLen, fSubstr, fLeft, fRight, fLenB, fSubstrB, fLeftB, fRightB, fInt, fRand };
+
+struct TFunctionInfo {
+    std::string name;
+    int maximum;
+    int minimum;
+};
+
+// Lookup order; indexed by TFunction.
+const std::vector<TFunctionInfo>& Functions() {
+    static const std::vector<TFunctionInfo> functions = {
+        {"len", 1, 1},     {"substr", 3, 2}, {"left", 2, 2},   {"right", 2, 2}, {"lenb", 1, 1},
+        {"substrb", 3, 2}, {"leftb", 2, 2},  {"rightb", 2, 2}, {"int", 1, 1},   {"rand", 0, 0},
+    };
+    return functions;
+}
+
+constexpr std::size_t kAll = std::numeric_limits<std::size_t>::max();
+
+// Positions and counts are read as unsigned 32-bit numbers, so a negative one is huge.
+std::size_t ReadUnsigned(const TExValue& value) {
+    return static_cast<std::uint32_t>(value.ToInt());
+}
+
+// A byte range of the first argument's text. The whole text is handed on without a
+// copy when the argument already holds it as a string.
+void SetPart(const TExValue& source, const std::string& text, std::size_t from, std::size_t to,
+             TExValue& result) {
+    if (from == 0 && to == text.size() && source.StringPointer() == &text) {
+        result = source.Resolved();
+    } else {
+        result = TExValue(text.substr(from, to - from));
+    }
+}
+
+// The count of "substr" and "substrb": none given, or negative, means the rest.
+std::size_t ReadCount(const TExValue& value) {
+    return value.IsEmpty() ? kAll : ReadUnsigned(value);
+}
+
+// The byte functions. A start beyond the end gives the empty text and a count
+// beyond the end the whole text, rather than reading outside the string.
+void ByteFunction(int function, const std::vector<TExValue>& args, const std::string& text,
+                  TExValue& result) {
+    const std::size_t length = text.size();
+    std::size_t from = 0, to = length;
+    switch (function) {
+        case fSubstrB: {
+            from = ReadUnsigned(args[1]);
+            if (from > length) from = length;
+            const std::size_t count = ReadCount(args[2]);
+            if (count < length - from) to = from + count;
+            break;
+        }
+        case fLeftB: {
+            const std::size_t n = ReadUnsigned(args[1]);
+            if (n < length) to = n;
+            break;
+        }
+        case fRightB: {
+            const std::size_t n = ReadUnsigned(args[1]);
+            if (n < length) from = length - n;
+            break;
+        }
+    }
+    SetPart(args[0], text, from, to, result);
+}
+
+// The character functions, with the same range rules on characters. Every result
+// is a byte range of the text: unpacking a run of packed characters gives back
+// exactly the bytes they were packed from.
+void CharacterFunction(int function, const std::vector<TExValue>& args, const std::string& text,
+                       TExValue& result) {
+    Quorin::TCharacterCursor cursor(text);
+    std::size_t from = 0, to = 0;
+    switch (function) {
+        case fLen:
+            result = TExValue(static_cast<int>(cursor.Advance(kAll)));
+            return;
+        case fSubstr: {
+            const std::size_t start = ReadUnsigned(args[1]);
+            if (cursor.Advance(start) < start) {
+                result = TExValue(std::string());
+                return;
+            }
+            from = cursor.offset;
+            cursor.Advance(ReadCount(args[2]));
+            to = cursor.offset;
+            break;
+        }
+        case fLeft:
+            cursor.Advance(ReadUnsigned(args[1]));
+            to = cursor.offset;
+            break;
+        case fRight: {
+            const std::size_t n = ReadUnsigned(args[1]);
+            const std::size_t length = cursor.Advance(kAll);
+            to = cursor.End();
+            if (n >= length) break;
+            if (length == to) {
+                from = length - n;  // single-byte characters only
+            } else {
+                Quorin::TCharacterCursor start(text);
+                start.Advance(length - n);
+                from = start.offset;
+            }
+            break;
+        }
+    }
+    SetPart(args[0], text, from, to, result);
+}
+
+}  // namespace
+
+bool TQuorinEnvironment::CallFunction(int, const std::string& name,
+                                      std::vector<TExValue>& arguments, TExValue& result) {
+    const std::vector<TFunctionInfo>& functions = Functions();
+    int function = 0;
+    const int count = static_cast<int>(functions.size());
+    while (function < count && !SameName(name, functions[static_cast<std::size_t>(function)].name))
+        ++function;
+    if (function == count) return false;
+
+    const TFunctionInfo& info = functions[static_cast<std::size_t>(function)];
+    CheckArguments(arguments, info.maximum, info.minimum);
+    switch (function) {
+        case fInt:
+            result = TExValue(arguments[0].ToInt());
+            return true;
+        case fRand:
+            result = TExValue(NextRandom());
+            return true;
+        default:
+            break;
+    }
+
+    std::string storage;
+    const std::string* text = arguments[0].StringPointer();
+    if (!text) {
+        storage = arguments[0].ToString();
+        text = &storage;
+    }
+    switch (function) {
+        case fLenB:
+            result = TExValue(static_cast<int>(text->size()));
+            break;
+        case fSubstrB:
+        case fLeftB:
+        case fRightB:
+            ByteFunction(function, arguments, *text, result);
+            break;
+        default:
+            CharacterFunction(function, arguments, *text, result);
+            break;
+    }
+    return true;
+}
