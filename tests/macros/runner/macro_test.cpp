@@ -1,0 +1,318 @@
+#include "macro_test.h"
+
+#include <charconv>
+#include <cstddef>
+
+#include "encoding.h"
+
+namespace MacroRunner {
+
+namespace {
+
+constexpr std::string_view kMarker = "//@";
+
+// Largest timeout a test may ask for; anything longer is a typo or a test that
+// should not be in the suite.
+constexpr int kMaxTimeoutSeconds = 3600;
+
+std::string Convert(std::string_view text) {
+    std::string result;
+    std::size_t failedAt = 0;
+    if (!Utf8ToCp932(text, &result, &failedAt)) {
+        throw EMacroTestError(0,
+                              "the value is not UTF-8 or has a character that code page 932 "
+                              "lacks, at byte " +
+                                  std::to_string(failedAt) + " of \"" + std::string(text) + "\"");
+    }
+    return result;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+int ParseNumber(const std::string& value, int low, int high, const char* key) {
+    int number = 0;
+    const char* end = value.data() + value.size();
+    const auto [stop, code] = std::from_chars(value.data(), end, number);
+    if (value.empty() || code != std::errc() || stop != end || number < low || number > high) {
+        throw EMacroTestError(0, std::string(key) + ": expected a whole number from " +
+                                     std::to_string(low) + " to " + std::to_string(high) +
+                                     ", got \"" + value + "\"");
+    }
+    return number;
+}
+
+// A name the runner can create inside its working directory without escaping it.
+std::string ConvertFileName(const std::string& value, const char* key) {
+    if (value.empty() || value == "." || value == ".." || value.find('/') != std::string::npos ||
+        value.find('\0') != std::string::npos) {
+        throw EMacroTestError(0, std::string(key) + ": \"" + value + "\" is not a plain file name");
+    }
+    return Convert(value);
+}
+
+std::vector<std::string> SplitOnSpaces(const std::string& value) {
+    std::vector<std::string> words;
+    std::size_t position = 0;
+    while (position < value.size()) {
+        if (value[position] == ' ') {
+            ++position;
+            continue;
+        }
+        const std::size_t end = std::min(value.find(' ', position), value.size());
+        words.push_back(Convert(value.substr(position, end - position)));
+        position = end;
+    }
+    return words;
+}
+
+// A "//@" line ending in an odd run of backslash bytes would be a line continuation
+// to the interpreter: the following line would become part of the comment and vanish
+// from the macro. In code page 932 the byte can also be the second half of a
+// double-byte character, so the check runs on the bytes the interpreter reads.
+void CheckNoContinuations(const std::string& source) {
+    std::size_t start = 0;
+    int line = 1;
+    while (start < source.size()) {
+        std::size_t end = source.find('\n', start);
+        const bool lastLine = end == std::string::npos;
+        if (lastLine) end = source.size();
+        std::string_view text(source.data() + start, end - start);
+        // The interpreter reads a CR LF pair as a line feed alone.
+        if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+        const std::size_t first = text.find_first_not_of(" \t");
+        if (!lastLine && first != std::string_view::npos &&
+            text.substr(first).starts_with(kMarker)) {
+            std::size_t run = 0;
+            while (run < text.size() && text[text.size() - 1 - run] == '\\') ++run;
+            if (run % 2 == 1) {
+                throw EMacroTestError(
+                    line,
+                    "the line ends in a backslash byte, which would join the next line into "
+                    "this comment; end it differently or use a -raw value with \\x5C");
+            }
+        }
+        start = end + 1;
+        ++line;
+    }
+}
+
+int LineOfOffset(const std::string& text, std::size_t offset) {
+    int line = 1;
+    for (std::size_t i = 0; i < offset && i < text.size(); ++i) {
+        if (text[i] == '\n') ++line;
+    }
+    return line;
+}
+
+// The expectations gathered line by line, before the framing is applied.
+struct TExpectations {
+    std::string output;
+    std::string errors;
+    std::vector<std::string> frameLines;
+    bool plain = false;
+    bool sourceRaw = false;
+    std::optional<int> status;
+    std::optional<int> timeout;
+    std::optional<std::string> fileName;
+};
+
+void ApplyKey(const std::string& key, const std::optional<std::string>& value, TExpectations* seen,
+              TMacroTest* test) {
+    const bool isFlag = key == "plain" || key == "source-raw";
+    if (isFlag && value) throw EMacroTestError(0, key + " takes no value");
+    if (!isFlag && !value) {
+        throw EMacroTestError(0, "\"" + key + "\" is not a known key (or lacks its colon)");
+    }
+    auto once = [&key](bool alreadySet) {
+        if (alreadySet) throw EMacroTestError(0, key + " is given twice");
+    };
+
+    if (key == "stdin") {
+        test->input += Convert(*value) + "\n";
+    } else if (key == "stdin-raw") {
+        test->input += DecodeRawValue(*value);
+    } else if (key == "out") {
+        seen->output += Convert(*value) + "\n";
+    } else if (key == "out-raw") {
+        seen->output += DecodeRawValue(*value);
+    } else if (key == "err") {
+        seen->errors += Convert(*value) + "\n";
+    } else if (key == "err-raw") {
+        seen->errors += DecodeRawValue(*value);
+    } else if (key == "error") {
+        seen->frameLines.push_back(Convert(*value));
+    } else if (key == "status") {
+        once(seen->status.has_value());
+        seen->status = ParseNumber(*value, 0, 255, "status");
+    } else if (key == "timeout") {
+        once(seen->timeout.has_value());
+        seen->timeout = ParseNumber(*value, 1, kMaxTimeoutSeconds, "timeout");
+    } else if (key == "args") {
+        once(test->arguments.has_value());
+        test->arguments = SplitOnSpaces(*value);
+    } else if (key == "file") {
+        once(seen->fileName.has_value());
+        seen->fileName = ConvertFileName(*value, "file");
+    } else if (key == "extra-file") {
+        test->extraFileNames.push_back(ConvertFileName(*value, "extra-file"));
+    } else if (key == "env") {
+        const std::size_t equals = value->find('=');
+        if (equals == 0 || equals == std::string::npos) {
+            throw EMacroTestError(0, "env: expected NAME=VALUE, got \"" + *value + "\"");
+        }
+        test->environment.emplace_back(value->substr(0, equals),
+                                       Convert(value->substr(equals + 1)));
+    } else if (key == "plain") {
+        once(seen->plain);
+        seen->plain = true;
+    } else if (key == "source-raw") {
+        once(seen->sourceRaw);
+        seen->sourceRaw = true;
+    } else {
+        throw EMacroTestError(0, "\"" + key + "\" is not a known key");
+    }
+}
+
+// Splits the text after the marker into key and value. A value is present only when
+// there is a colon; the one space after the colon is not part of it.
+void SplitKeyValue(std::string_view rest, std::string* key, std::optional<std::string>* value) {
+    while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+    const std::size_t colon = rest.find(':');
+    std::string_view name = rest.substr(0, colon);
+    if (colon == std::string_view::npos) {
+        while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+        value->reset();
+    } else {
+        std::string_view text = rest.substr(colon + 1);
+        if (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+        *value = std::string(text);
+    }
+    if (name.empty()) throw EMacroTestError(0, "an expectation line without a key");
+    for (const char c : name) {
+        if (!((c >= 'a' && c <= 'z') || c == '-')) {
+            throw EMacroTestError(0, "\"" + std::string(name) + "\" is not a known key");
+        }
+    }
+    *key = std::string(name);
+}
+
+}  // namespace
+
+std::string ClosingPrompt() {
+    // "何かキーを押してください..."
+    return "\x89\xbd\x82\xa9\x83\x4c\x81\x5b\x82\xf0\x89\x9f\x82\xb5\x82\xc4\x82\xad\x82\xbe"
+           "\x82\xb3\x82\xa2...";
+}
+
+std::string DecodeRawValue(const std::string& value) {
+    std::string result;
+    std::string pending;  // UTF-8 text waiting for conversion
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] != '\\') {
+            pending.push_back(value[i]);
+            continue;
+        }
+        if (i + 1 == value.size()) throw EMacroTestError(0, "a lone backslash at the end");
+        const char escape = value[++i];
+        switch (escape) {
+            case 'n':
+                pending.push_back('\n');
+                break;
+            case 'r':
+                pending.push_back('\r');
+                break;
+            case 't':
+                pending.push_back('\t');
+                break;
+            case '\\':
+                pending.push_back('\\');
+                break;
+            case 'x': {
+                const int high = i + 1 < value.size() ? HexDigit(value[i + 1]) : -1;
+                const int low = i + 2 < value.size() ? HexDigit(value[i + 2]) : -1;
+                if (high < 0 || low < 0) {
+                    throw EMacroTestError(0, "\\x needs two hexadecimal digits");
+                }
+                result += Convert(pending);
+                pending.clear();
+                result.push_back(static_cast<char>(high * 16 + low));
+                i += 2;
+                break;
+            }
+            default:
+                throw EMacroTestError(0, std::string("unknown escape \\") + escape +
+                                             " (known: \\n \\r \\t \\\\ \\xHH)");
+        }
+    }
+    return result + Convert(pending);
+}
+
+TMacroTest ParseMacroTest(const std::string& text, const std::string& baseName) {
+    TMacroTest test;
+    TExpectations seen;
+    int line = 0;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        ++line;
+        std::string_view content(text.data() + start, end - start);
+        start = end + 1;
+        // A file checked out with CR LF line ends keeps its expectations intact.
+        if (!content.empty() && content.back() == '\r') content.remove_suffix(1);
+        const std::size_t first = content.find_first_not_of(" \t");
+        if (first == std::string_view::npos || !content.substr(first).starts_with(kMarker)) {
+            continue;
+        }
+        try {
+            std::string key;
+            std::optional<std::string> value;
+            SplitKeyValue(content.substr(first + kMarker.size()), &key, &value);
+            ApplyKey(key, value, &seen, &test);
+        } catch (const EMacroTestError& error) {
+            throw EMacroTestError(line, error.what());
+        }
+    }
+
+    test.fileName = seen.fileName ? *seen.fileName : ConvertFileName(baseName, "file name");
+    for (const std::string& extra : test.extraFileNames) {
+        if (extra == test.fileName) {
+            throw EMacroTestError(0, "extra-file repeats the name the macro is written under");
+        }
+    }
+
+    if (seen.sourceRaw) {
+        test.source = text;
+    } else {
+        std::size_t failedAt = 0;
+        if (!Utf8ToCp932(text, &test.source, &failedAt)) {
+            throw EMacroTestError(LineOfOffset(text, failedAt),
+                                  "the macro is not UTF-8 or cannot be written in code page 932 "
+                                  "(use source-raw for raw bytes)");
+        }
+    }
+    CheckNoContinuations(test.source);
+
+    test.expectedStatus = seen.status.value_or(0);
+    test.timeoutSeconds = seen.timeout.value_or(test.timeoutSeconds);
+    const bool framed = !seen.plain && test.expectedStatus == 0;
+    test.expectedOutput = (framed ? "\n" : "") + seen.output;
+    test.expectedErrors = seen.errors;
+    if (!seen.frameLines.empty()) {
+        test.expectedErrors += "\n*\n";
+        for (std::size_t i = 0; i < seen.frameLines.size(); ++i) {
+            if (i > 0) test.expectedErrors += "\n";
+            test.expectedErrors += seen.frameLines[i];
+        }
+        test.expectedErrors += "\n*\n";
+    }
+    if (framed) test.expectedErrors += "\n" + ClosingPrompt();
+    return test;
+}
+
+}  // namespace MacroRunner

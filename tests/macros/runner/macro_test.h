@@ -1,0 +1,55 @@
+// A macro test file: the macro itself plus the expectations written beside it in
+// "//@ key: value" comment lines. The format is described in tests/macros/README.md.
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace MacroRunner {
+
+// A test file that cannot be run as written. [line] is the 1-based line the problem is
+// on, or 0 when it is not tied to one line.
+class EMacroTestError : public std::runtime_error {
+public:
+    EMacroTestError(int line, const std::string& message)
+        : std::runtime_error(message), line(line) {}
+
+    int line;
+};
+
+// Everything needed to run one macro test and judge its result. All byte strings are
+// already in code page 932 (or raw where the file asked for raw bytes).
+struct TMacroTest {
+    std::string source;    // the macro file's bytes as the interpreter will read them
+    std::string fileName;  // name under which the macro is written into the working directory
+    std::vector<std::string> extraFileNames;                       // further copies of the macro
+    std::optional<std::vector<std::string>> arguments;             // unset: the file name alone
+    std::vector<std::pair<std::string, std::string>> environment;  // set for the run
+    std::string input;                                             // the standard input
+    std::string expectedOutput;  // the whole expected standard output
+    std::string expectedErrors;  // the whole expected standard error
+    int expectedStatus = 0;
+    int timeoutSeconds = 60;
+
+    // The arguments the interpreter is started with (after its own name).
+    std::vector<std::string> Arguments() const {
+        return arguments ? *arguments : std::vector<std::string>{fileName};
+    }
+};
+
+// Reads a test file. [text] is the file's content (UTF-8), [baseName] its name without
+// directories. Throws EMacroTestError when an expectation line is malformed.
+TMacroTest ParseMacroTest(const std::string& text, const std::string& baseName);
+
+// Resolves the escapes \n \r \t \\ and \xHH of a "-raw" value; the text between
+// escapes is converted from UTF-8, the \xHH bytes are taken as they are. Throws
+// EMacroTestError (with line 0) on a malformed escape.
+std::string DecodeRawValue(const std::string& value);
+
+// The closing prompt of the interpreter, in code page 932.
+std::string ClosingPrompt();
+
+}  // namespace MacroRunner

@@ -1,0 +1,172 @@
+// quorin_macro_runner: runs one macro test file against the interpreter and compares
+// its standard output, standard error and exit status byte for byte with the
+// expectations written in the file. Exit status 0 when they match, 1 otherwise.
+//
+//     quorin_macro_runner <path-to-quorin> <macro-file.qrn>
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+#include <string>
+
+#include "encoding.h"
+#include "macro_test.h"
+#include "process.h"
+#include "report.h"
+
+namespace fs = std::filesystem;
+using namespace MacroRunner;
+
+namespace {
+
+constexpr int kPassed = 0;
+constexpr int kFailed = 1;
+constexpr int kUsage = 2;
+
+// A fresh directory for one run, removed with everything in it when the run is over.
+// The macro's working directory is a subdirectory, so that the capture files never
+// show up where the macro looks for files.
+class TScratchDirectory {
+public:
+    TScratchDirectory() {
+        const char* base = std::getenv("TMPDIR");
+        std::string pattern = std::string(base && *base ? base : "/tmp") + "/quorin-macro-XXXXXX";
+        if (!mkdtemp(pattern.data())) {
+            throw std::runtime_error("cannot create a directory from " + pattern + ": " +
+                                     std::strerror(errno));
+        }
+        root_ = pattern;
+        fs::create_directory(WorkingDirectory());
+    }
+    ~TScratchDirectory() {
+        std::error_code ignored;
+        fs::remove_all(root_, ignored);
+    }
+    TScratchDirectory(const TScratchDirectory&) = delete;
+    TScratchDirectory& operator=(const TScratchDirectory&) = delete;
+
+    fs::path Root() const { return root_; }
+    fs::path WorkingDirectory() const { return root_ / "work"; }
+
+private:
+    fs::path root_;
+};
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) throw std::runtime_error("cannot read " + path.string());
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!file.flush()) throw std::runtime_error("cannot write " + path.string());
+}
+
+// How the run ended, as the end of a sentence starting with "the program".
+std::string DescribeEnd(const TRunResult& result) {
+    switch (result.end) {
+        case TRunResult::TEnd::exited:
+            return "exited with status " + std::to_string(result.code);
+        case TRunResult::TEnd::signalled:
+            return "was killed by signal " + std::to_string(result.code) + " (" +
+                   strsignal(result.code) + ")";
+        case TRunResult::TEnd::timedOut:
+            return "was still running after " + std::to_string(result.code) +
+                   " s and was killed (raise the limit with \"//@ timeout: N\" if the macro is "
+                   "slow on purpose)";
+        case TRunResult::TEnd::interrupted:
+            return "was killed because the runner was stopped";
+        case TRunResult::TEnd::notStarted:
+            return "could not be started: " + result.startError;
+    }
+    return "";
+}
+
+std::string CommandLine(const std::string& program, const TMacroTest& test) {
+    std::string line = program;
+    for (const std::string& argument : test.Arguments()) {
+        line += " '" + Cp932ToDisplay(argument) + "'";
+    }
+    return line;
+}
+
+int RunTest(const std::string& program, const fs::path& testPath) {
+    const TMacroTest test = ParseMacroTest(ReadFile(testPath), testPath.filename().string());
+
+    TScratchDirectory scratch;
+    WriteFile(scratch.WorkingDirectory() / test.fileName, test.source);
+    for (const std::string& name : test.extraFileNames) {
+        WriteFile(scratch.WorkingDirectory() / name, test.source);
+    }
+    WriteFile(scratch.Root() / "stdin", test.input);
+
+    TRunRequest request;
+    request.program = program;
+    request.arguments = test.Arguments();
+    request.environment = test.environment;
+    request.workingDirectory = scratch.WorkingDirectory();
+    request.inputPath = scratch.Root() / "stdin";
+    request.outputPath = scratch.Root() / "stdout";
+    request.errorPath = scratch.Root() / "stderr";
+    request.timeoutSeconds = test.timeoutSeconds;
+    const TRunResult result = RunProcess(request);
+
+    std::string output;
+    std::string errors;
+    if (result.end != TRunResult::TEnd::notStarted) {
+        output = ReadFile(request.outputPath);
+        errors = ReadFile(request.errorPath);
+    }
+
+    std::string failures;
+    const bool statusMatches =
+        result.end == TRunResult::TEnd::exited && result.code == test.expectedStatus;
+    if (!statusMatches) {
+        failures += "expected exit status " + std::to_string(test.expectedStatus) +
+                    "; the program " + DescribeEnd(result) + "\n";
+    }
+    if (result.end != TRunResult::TEnd::notStarted) {
+        failures += DescribeDifference("stdout", test.expectedOutput, output);
+        failures += DescribeDifference("stderr", test.expectedErrors, errors);
+    }
+
+    if (failures.empty()) {
+        std::cout << "PASS " << testPath.string() << "\n";
+        return kPassed;
+    }
+    std::cout << "FAIL " << testPath.string() << "\n"
+              << "  ran: " << CommandLine(program, test) << "\n"
+              << failures;
+    return kFailed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::cerr << "usage: " << argv[0] << " <path-to-quorin> <macro-file.qrn>\n";
+        return kUsage;
+    }
+    const std::string program = argv[1];
+    const fs::path testPath = argv[2];
+    InstallStopHandlers();
+    try {
+        return RunTest(program, testPath);
+    } catch (const EMacroTestError& error) {
+        std::cout << "FAIL " << testPath.string() << "\n" << testPath.string();
+        if (error.line > 0) std::cout << ":" << error.line;
+        std::cout << ": the test file is malformed: " << error.what() << "\n";
+    } catch (const std::exception& error) {
+        std::cout << "FAIL " << testPath.string() << "\n  " << error.what() << "\n";
+    }
+    return kFailed;
+}
