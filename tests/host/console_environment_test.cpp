@@ -1,0 +1,142 @@
+#include "console_environment.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "console_files.h"
+#include "errors/errors.h"
+
+namespace {
+
+using Quorin::TExValue;
+
+// An environment reading `input`, with the lines it reads collected in order.
+class ConsoleEnvironmentTest : public ::testing::Test {
+protected:
+    void SetInput(const std::string& input) {
+        files = std::make_unique<TConsoleFiles>(input);
+        console = std::make_unique<TConsole>(files->in, files->out, files->err);
+        environment = std::make_unique<TQuorinConsoleEnvironment>(*console);
+    }
+
+    std::vector<std::string> ReadLines(int count) {
+        std::vector<std::string> lines;
+        for (int i = 0; i < count; ++i) lines.push_back(environment->ReadLine());
+        return lines;
+    }
+
+    bool Call(const std::string& name, std::vector<TExValue> arguments, TExValue& result) {
+        return environment->CallFunction(0, name, arguments, result);
+    }
+    bool Call(const std::string& name, std::vector<TExValue> arguments) {
+        TExValue result;
+        return Call(name, std::move(arguments), result);
+    }
+
+    std::unique_ptr<TConsoleFiles> files;
+    std::unique_ptr<TConsole> console;
+    std::unique_ptr<TQuorinConsoleEnvironment> environment;
+};
+
+using Lines = std::vector<std::string>;
+
+TEST_F(ConsoleEnvironmentTest, LinesUpToTheLimitComeBackWhole) {
+    const std::string line255(255, 'a');
+    const std::string line256(256, 'b');
+    SetInput(line255 + "\n" + line256 + "\nnext\n");
+    EXPECT_EQ(ReadLines(4), (Lines{line255, line256, "", "next"}));
+}
+
+TEST_F(ConsoleEnvironmentTest, LongerLinesComeBackInPieces) {
+    SetInput(std::string(257, 'a') + "\n" + std::string(300, 'b') + "\n");
+    EXPECT_EQ(ReadLines(4),
+              (Lines{std::string(256, 'a'), "a", std::string(256, 'b'), std::string(44, 'b')}));
+}
+
+TEST_F(ConsoleEnvironmentTest, CrLfIsOneLineFeedAndCountsAsOneByte) {
+    const std::string line255(255, 'a');
+    SetInput("ab\r\n\r\n" + line255 + "\r\n" + std::string(256, 'c') + "\r\nz\r\n");
+    EXPECT_EQ(ReadLines(6), (Lines{"ab", "", line255, std::string(256, 'c'), "", "z"}));
+}
+
+TEST_F(ConsoleEnvironmentTest, LoneCrStaysInTheLine) {
+    SetInput("a\rb\n" + std::string(255, 'x') + "\ry\nend\r");
+    EXPECT_EQ(ReadLines(4), (Lines{"a\rb", std::string(255, 'x') + "\r", "y", "end\r"}));
+}
+
+TEST_F(ConsoleEnvironmentTest, EndOfInputGivesEmptyLinesForever) {
+    SetInput("\nlast");
+    EXPECT_EQ(ReadLines(5), (Lines{"", "last", "", "", ""}));
+}
+
+TEST_F(ConsoleEnvironmentTest, NulEndsTheLineButNotTheInput) {
+    SetInput(std::string("ab\0cd\nef\n", 9));
+    EXPECT_EQ(ReadLines(2), (Lines{"ab", "ef"}));
+}
+
+TEST_F(ConsoleEnvironmentTest, MaxLineLengthSetsThePieceSize) {
+    SetInput("abcdef\n");
+    environment->maxLineLength = 3;
+    EXPECT_EQ(ReadLines(3), (Lines{"abcd", "ef", ""}));
+}
+
+TEST_F(ConsoleEnvironmentTest, PrintWritesStringReadingsWithoutFlushing) {
+    SetInput("");
+    EXPECT_TRUE(Call("print", {TExValue(42)}));
+    EXPECT_TRUE(Call("print", {TExValue(0.5)}));
+    EXPECT_TRUE(Call("print", {TExValue("abc")}));
+    EXPECT_EQ(files->Output(), "");
+    console->Flush();
+    EXPECT_EQ(files->Output(), "420.5abc");
+}
+
+TEST_F(ConsoleEnvironmentTest, PrintlnEndsTheLineAndFlushes) {
+    SetInput("");
+    EXPECT_TRUE(Call("print", {TExValue(-7)}));
+    EXPECT_TRUE(Call("println", {}));
+    EXPECT_TRUE(Call("println", {TExValue(1.0)}));
+    EXPECT_TRUE(Call("println", {TExValue(2.25)}));
+    EXPECT_TRUE(Call("println", {TExValue()}));
+    EXPECT_EQ(files->Output(), "-7\n1\n2.25\n\n");
+}
+
+TEST_F(ConsoleEnvironmentTest, GetlnReturnsTheLineAsAString) {
+    SetInput("hello\r\n");
+    TExValue result;
+    EXPECT_TRUE(Call("getln", {}, result));
+    ASSERT_EQ(result.Tag(), TExValue::tString);
+    EXPECT_EQ(result.ToString(), "hello");
+    EXPECT_TRUE(Call("getln", {}, result));
+    EXPECT_EQ(result.Tag(), TExValue::tString);
+    EXPECT_EQ(result.ToString(), "");
+}
+
+TEST_F(ConsoleEnvironmentTest, GetlnShowsPendingOutputFirst) {
+    SetInput("x\n");
+    Call("print", {TExValue("name? ")});
+    Call("getln", {});
+    EXPECT_EQ(files->Output(), "name? ");
+}
+
+TEST_F(ConsoleEnvironmentTest, WrongArgumentCountsWriteAndReadNothing) {
+    SetInput("kept\n");
+    EXPECT_THROW(Call("print", {}), Quorin::EArgumentsMismatch);
+    EXPECT_THROW(Call("print", {TExValue(1), TExValue(2)}), Quorin::EArgumentsMismatch);
+    EXPECT_THROW(Call("println", {TExValue(1), TExValue(2)}), Quorin::EArgumentsMismatch);
+    EXPECT_THROW(Call("getln", {TExValue(1)}), Quorin::EArgumentsMismatch);
+    console->Flush();
+    EXPECT_EQ(files->Output(), "");
+    EXPECT_EQ(environment->ReadLine(), "kept");
+}
+
+TEST_F(ConsoleEnvironmentTest, NamesFollowTheEnvironmentsCaseRule) {
+    SetInput("");
+    EXPECT_TRUE(Call("PRINT", {TExValue("a")}));
+    EXPECT_TRUE(Call("PrintLn", {TExValue("b")}));
+    EXPECT_EQ(files->Output(), "ab\n");
+    EXPECT_FALSE(Call("printline", {TExValue("c")}));
+}
+
+}  // namespace

@@ -1,0 +1,98 @@
+#include "terminal.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <thread>
+
+namespace {
+
+// A pseudo-terminal: the test types on the master side, WaitForKey reads the slave.
+class TPseudoTerminal {
+public:
+    TPseudoTerminal() {
+        master = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return;
+        slave = open(ptsname(master), O_RDWR | O_NOCTTY);
+    }
+    TPseudoTerminal(const TPseudoTerminal&) = delete;
+    TPseudoTerminal& operator=(const TPseudoTerminal&) = delete;
+    ~TPseudoTerminal() {
+        if (slave >= 0) close(slave);
+        if (master >= 0) close(master);
+    }
+
+    bool Canonical() const {
+        termios mode;
+        tcgetattr(slave, &mode);
+        return (mode.c_lflag & ICANON) != 0 && (mode.c_lflag & ECHO) != 0;
+    }
+    // Waits until the slave has been switched to key mode.
+    bool WaitForKeyMode() const {
+        for (int i = 0; i < 500; ++i) {
+            if (!Canonical()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+    bool SlaveHasInput() const {
+        pollfd request = {slave, POLLIN, 0};
+        return poll(&request, 1, 0) > 0;
+    }
+
+    int master = -1;
+    int slave = -1;
+};
+
+TEST(WaitForKeyTest, ReturnsAtOnceWithoutATerminal) {
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    WaitForKey(pipeEnds[0]);
+    WaitForKey(-1);
+    close(pipeEnds[0]);
+    close(pipeEnds[1]);
+}
+
+TEST(WaitForKeyTest, OneKeyEndsTheWaitAndTheModeIsRestored) {
+    TPseudoTerminal terminal;
+    ASSERT_GE(terminal.slave, 0);
+    ASSERT_TRUE(terminal.Canonical());
+    std::thread typist([&] {
+        terminal.WaitForKeyMode();
+        const char arrow[] = "\x1b[A";
+        EXPECT_EQ(write(terminal.master, arrow, 3), 3);
+    });
+    WaitForKey(terminal.slave);
+    typist.join();
+    EXPECT_TRUE(terminal.Canonical());
+    // The rest of a key's byte sequence is not left for the next reader.
+    EXPECT_FALSE(terminal.SlaveHasInput());
+}
+
+TEST(WaitForKeyTest, TerminationDuringTheWaitRestoresTheMode) {
+    TPseudoTerminal terminal;
+    ASSERT_GE(terminal.slave, 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGTERM, SIG_DFL);
+        WaitForKey(terminal.slave);
+        _exit(0);
+    }
+    const bool keyMode = terminal.WaitForKeyMode();
+    kill(child, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(keyMode);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+    EXPECT_TRUE(terminal.Canonical());
+}
+
+}  // namespace
