@@ -1,1 +1,38 @@
-// Placeholder until the console host lands.
+#include "console_environment.h"
+
+#include <algorithm>
+#include <cstddef>
+
+TQuorinConsoleEnvironment::TQuorinConsoleEnvironment(TConsole& console) : console(console) {}
+
+bool TQuorinConsoleEnvironment::CallFunction(int userData, const std::string& name,
+                                             std::vector<Quorin::TExValue>& arguments,
+                                             Quorin::TExValue& result) {
+    if (SameName(name, "print")) {
+        CheckArguments(arguments, 1);
+        console.Out(arguments[0].ToString());
+        return true;
+    }
+    if (SameName(name, "println")) {
+        CheckArguments(arguments, 1, 0);
+        if (!arguments[0].IsEmpty()) console.Out(arguments[0].ToString());
+        console.EndLine();
+        return true;
+    }
+    if (SameName(name, "getln")) {
+        CheckArguments(arguments, 0);
+        result = Quorin::TExValue(ReadLine());
+        return true;
+    }
+    return TQuorinEnvironment::CallFunction(userData, name, arguments, result);
+}
+
+std::string TQuorinConsoleEnvironment::ReadLine() {
+    const std::size_t limit = static_cast<std::size_t>(std::max(maxLineLength, 0)) + 1;
+    std::string line = console.ReadLine(limit);
+    if (!line.empty() && line.back() == '\n') line.pop_back();
+    // A NUL byte ends the line: what follows it on the same line is dropped.
+    const std::size_t nul = line.find('\0');
+    if (nul != std::string::npos) line.resize(nul);
+    return line;
+}

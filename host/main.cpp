@@ -1,2 +1,7 @@
-// Placeholder until the console host lands.
-int main() { return 0; }
+#include "console.h"
+#include "entry.h"
+
+int main(int argc, char** argv) {
+    TConsole console;
+    return GuardInternalFaults(console, [&] { return RunConsoleHost(console, argc, argv); });
+}

@@ -1,0 +1,20 @@
+// Every limit of the console host, each with the reason it exists.
+#pragma once
+
+#include <cstddef>
+
+namespace HostLimits {
+
+// Macro output collects in memory up to this size before it is written out, so
+// that a macro printing many small pieces costs few system calls. A line end
+// written by the macro flushes earlier.
+constexpr std::size_t outputBufferBytes = std::size_t{64} << 10;
+
+// The macro file is read in blocks of this size: large enough that a file of
+// tens of megabytes loads in a few hundred reads.
+constexpr std::size_t scriptBlockBytes = std::size_t{64} << 10;
+
+// Bytes reserved for the source text before the file is read, whatever its size.
+constexpr std::size_t minimumScriptReserve = 512;
+
+}  // namespace HostLimits
