@@ -57,7 +57,7 @@ public:
 
     // A compact printed form of the subtree, for tests and debugging.
     virtual void Dump(std::string& out) const;
-    std::string Dump() const {
+    std::string Describe() const {
         std::string out;
         Dump(out);
         return out;

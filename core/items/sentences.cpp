@@ -140,7 +140,7 @@ void TNormalSentence::Execute(TQuorin& engine, TCommand& command) {
 }
 
 void TNormalSentence::Dump(std::string& out) const {
-    expression->Dump(out);
+    if (expression->id != idVoidExpression) expression->Dump(out);
     out += ';';
 }
 
