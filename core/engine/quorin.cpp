@@ -1,13 +1,156 @@
 #include "engine/quorin.h"
 
+#include <pthread.h>
+
+#include <exception>
+
+#include "analysis/code_analysis.h"
 #include "errors/errors.h"
 #include "errors/messages.h"
+#include "items/analyzed_macro.h"
+#include "quorin_limits.h"
 
 namespace Quorin {
 
-// Placeholder until the engine lands: every macro is a syntax error.
-bool RunMacro(TQuorinBasicEnvironment*, const std::string&, int) {
-    throw EQuorinSyntaxError(Messages::syntaxError);
+namespace {
+
+// Runs are numbered across all engines of the process, so that an item can
+// tell whether what it remembered belongs to the run in progress.
+std::uint64_t lastRunId = 0;
+
+}  // namespace
+
+TQuorin::TQuorin(TQuorinBasicEnvironment* environment, const std::string& source, int userData)
+    : environment(environment), source(source), userData(userData) {}
+
+TQuorin::~TQuorin() {
+    macro.reset();
+    ClearVariables();
+}
+
+bool TQuorin::Run() {
+    TCommand command;
+    if (!macro) AnalyzeMacro();
+    sentenceCount = 0;
+    runId = ++lastRunId;
+    bool finished = true;
+    try {
+        macro->Execute(*this, command);
+    } catch (EStopped&) {
+        finished = false;
+    }
+    ClearVariables();
+    return finished;
+}
+
+void TQuorin::AnalyzeMacro() {
+    if (macro) return;
+    TCodeAnalysis analysis(environment, source);
+    macro = analysis.AnalyzeSource();
+    if (!macro)
+        throw EQuorinSyntaxError(analysis.TooDeep() ? Messages::nestingTooDeep
+                                                    : Messages::syntaxError);
+}
+
+TLRValue* TQuorin::FindVariable(const std::string& name) {
+    if (!variables.empty()) {
+        auto found = variableIndex.find(environment->NameKey(name));
+        if (found != variableIndex.end()) return found->second;
+    }
+    for (const TConstantInfo& constant : environment->constants) {
+        if (environment->SameName(constant.name, name)) return constant.value;
+    }
+    return nullptr;
+}
+
+TVariable* TQuorin::CreateVariable(const std::string& name) {
+    auto variable = std::make_unique<TVariable>(0);
+    variables.reserve(variables.size() + 1);
+    // The index keeps the first variable of a name, as a search in creation order would find.
+    variableIndex.emplace(environment->NameKey(name), variable.get());
+    variables.push_back(TVariableInfo{name, variable.get()});
+    return variable.release();
+}
+
+bool TQuorin::CallFunction(const std::string& name, std::vector<TExValue>& arguments,
+                           TExValue& result) {
+    result.Reset();
+    try {
+        return environment->CallFunction(userData, name, arguments, result);
+    } catch (EArgumentsMismatch&) {
+        throw EArgumentsMismatch(RuntimeMessage(Messages::ArgumentsMismatch(name)));
+    } catch (ESubstituteToRValue& error) {
+        for (std::size_t i = 0; i < arguments.size(); ++i) {
+            if (&arguments[i] == error.target)
+                throw ELValueArgumentRequired(RuntimeMessage(
+                    Messages::LValueArgumentRequired(name, static_cast<int>(i))));
+        }
+        throw;
+    }
+}
+
+void TQuorin::CallOperator(const std::string& op, int form, std::vector<TExValue>& operands,
+                           TExValue& result) {
+    result.Reset();
+    environment->CallOperator(userData, op, form, operands, result);
+}
+
+void TQuorin::CheckStop() {
+    sentenceCount = 0;
+    bool stop = false;
+    environment->CheckStop(userData, stop);
+    if (stop) throw EStopped(RuntimeMessage(Messages::stopped));
+}
+
+void TQuorin::ClearVariables() {
+    for (TVariableInfo& info : variables) delete info.variable;
+    variables.clear();
+    variableIndex.clear();
+}
+
+namespace {
+
+// Runs `work` on a thread whose stack is large enough for the deepest tree the
+// analyser accepts (see quorin_limits.h), and waits for it. Should the thread not
+// be available, the work runs on the caller's own stack.
+template <typename Work>
+void RunOnLargeStack(Work& work) {
+    pthread_attr_t attributes;
+    pthread_t thread;
+    bool started = false;
+    if (pthread_attr_init(&attributes) == 0) {
+        if (pthread_attr_setstacksize(&attributes, Limits::runStackBytes) == 0) {
+            auto entry = [](void* argument) -> void* {
+                (*static_cast<Work*>(argument))();
+                return nullptr;
+            };
+            started = pthread_create(&thread, &attributes, entry, &work) == 0;
+        }
+        pthread_attr_destroy(&attributes);
+    }
+    if (started) {
+        pthread_join(thread, nullptr);
+    } else {
+        work();
+    }
+}
+
+}  // namespace
+
+bool RunMacro(TQuorinBasicEnvironment* environment, const std::string& source, int userData) {
+    bool finished = false;
+    std::exception_ptr error;
+    auto work = [&]() {
+        try {
+            TQuorin engine(environment, source, userData);
+            finished = engine.Run();
+        } catch (...) {
+            error = std::current_exception();
+        }
+    };
+    RunOnLargeStack(work);
+    if (error) std::rethrow_exception(error);
+    return finished;
 }
 
 }  // namespace Quorin

@@ -1,9 +1,97 @@
-// Placeholder until the syntax tree lands.
+// The base of the syntax tree.
+//
+// Every node is an item that recognises its own syntax (Analyze, or
+// AnalyzeContinuation for the kinds that extend an expression already built) and
+// then executes (sentences) or evaluates (expressions) itself. Control transfers
+// travel in TCommand, never as exceptions.
 #pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "analysis/code_analysis.h"
+#include "values/values.h"
+
+class TQuorinBasicEnvironment;
+
 namespace Quorin {
+
+class TQuorin;
+
+// What the sentences that follow have to do.
+enum TCommandState {
+    csNormal = 0,
+    csGoto = 1,      // skip forward or outward until the label in `label`
+    csBreak = 2,     // leave the innermost loop
+    csContinue = 3,  // next iteration of the innermost loop (no sentence sets it)
+    csReturn = 4,    // leave the macro
+};
+
+struct TCommand {
+    int state = csNormal;
+    std::string label;
+};
+
 class TItem {
 public:
+    TQuorinBasicEnvironment* const environment;  // not owned
+    const TItemId id;
+
+    TItem(TQuorinBasicEnvironment* environment, TItemId id) : environment(environment), id(id) {}
+    TItem(const TItem&) = delete;
+    TItem& operator=(const TItem&) = delete;
     virtual ~TItem() = default;
+
+    // On success the item has consumed the words from `start` to `end`, owns its
+    // parts and has written `context`; on failure it has written nothing.
+    virtual bool Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext& context,
+                         TWordPosition& end);
+    // Extends `previous` (analysed from `start` to `previousEnd`); on success the
+    // item has taken `previous` over as its left part, on failure it is untouched.
+    virtual bool AnalyzeContinuation(TCodeAnalysis& analysis, TWordPosition start,
+                                     TAnalysisContext& context, std::unique_ptr<TItem>& previous,
+                                     const TAnalysisContext& previousContext,
+                                     TWordPosition previousEnd, TWordPosition& end);
+    virtual void CollectLabels(std::vector<std::string>& labels);
+
+    // A compact printed form of the subtree, for tests and debugging.
+    virtual void Dump(std::string& out) const;
+    std::string Describe() const {
+        std::string out;
+        Dump(out);
+        return out;
+    }
+
+    // Expression kinds that can stand as an operand (all but the empty expression).
+    bool IsExpression() const {
+        return id == idPreExpression || id == idBracketedExpression || id == idSymbol ||
+               id == idCValue || id == idSubExpression || id == idBinaryExpression ||
+               id == idFunctionCall;
+    }
 };
-class TAnalyzedMacro : public TItem {};
+
+class TExecutableItem : public TItem {
+public:
+    using TItem::TItem;
+    virtual void Execute(TQuorin& engine, TCommand& command) = 0;
+};
+
+class TVoidableExpression : public TItem {
+public:
+    using TItem::TItem;
+    virtual TExValue Evaluate(TQuorin& engine) = 0;
+};
+
+class TExpression : public TVoidableExpression {
+public:
+    using TVoidableExpression::TVoidableExpression;
+};
+
+// Takes a sub-item out of a driver result, knowing its class from the request.
+template <typename T>
+std::unique_ptr<T> ItemCast(std::unique_ptr<TItem> item) {
+    return std::unique_ptr<T>(static_cast<T*>(item.release()));
+}
+
 }  // namespace Quorin

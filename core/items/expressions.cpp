@@ -1,0 +1,340 @@
+#include "items/expressions.h"
+
+#include <cstdlib>
+
+#include "engine/quorin.h"
+#include "environment/environment.h"
+
+namespace Quorin {
+
+namespace {
+
+// Writes the bounds every atom reports: it binds tighter than any operator.
+void SetAtom(TAnalysisContext& context) { context.low = context.high = atomPrecedence; }
+
+}  // namespace
+
+// ---- TOperator ----------------------------------------------------------------
+
+bool TOperator::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext& context,
+                        TWordPosition& end) {
+    const TWord* word = analysis.WordAt(start);
+    if (!word || word->kind != wkOperator) return false;
+    const auto& table = environment->operators;
+    for (std::size_t row = 0; row < table.size(); ++row) {
+        const TOperatorInfo& info = table[row];
+        if (info.form != context.low || info.precedence < context.high) continue;
+        if (!environment->SameName(info.name, word->text)) continue;
+        index = static_cast<int>(row);
+        context.high = info.precedence;
+        end = start + 1;
+        return true;
+    }
+    return false;
+}
+
+const std::string& TOperator::Name() const { return environment->operators[index].name; }
+
+void TOperator::Dump(std::string& out) const { out += Name(); }
+
+// ---- TVoidExpression ----------------------------------------------------------
+
+bool TVoidExpression::Analyze(TCodeAnalysis&, TWordPosition start, TAnalysisContext& context,
+                              TWordPosition& end) {
+    end = start;
+    SetAtom(context);
+    return true;
+}
+
+TExValue TVoidExpression::Evaluate(TQuorin&) { return TExValue(); }
+
+void TVoidExpression::Dump(std::string& out) const { out += "<>"; }
+
+// ---- operator application -------------------------------------------------------
+
+TExValue TOperatorApplication::Apply(TQuorin& engine, const TOperator& op, int form) {
+    TExValue result;
+    engine.CallOperator(op.Name(), form, operands, result);
+    for (TExValue& operand : operands) operand.Reset();
+    return result;
+}
+
+// ---- TPreExpression -------------------------------------------------------------
+
+bool TPreExpression::Analyze(TCodeAnalysis& analysis, TWordPosition start,
+                             TAnalysisContext& context, TWordPosition& end) {
+    TAnalysisContext opContext{idOperator, ofPrefix, 0};
+    TWordPosition opEnd;
+    std::unique_ptr<TItem> opItem = analysis.AnalyzeItem(start, opContext, opEnd);
+    if (!opItem) return false;
+    const int precedence = opContext.high;
+    int bound = precedence;
+    if (precedence < context.high) {
+        bound = context.low;
+        if (bound == noBound) return false;
+    }
+    TAnalysisContext operandContext{idExpression, bound, noBound};
+    TWordPosition operandEnd;
+    std::unique_ptr<TItem> operandItem = analysis.AnalyzeItem(opEnd, operandContext, operandEnd);
+    if (!operandItem) return false;
+    op = ItemCast<TOperator>(std::move(opItem));
+    operand = ItemCast<TExpression>(std::move(operandItem));
+    operands.resize(1);
+    end = operandEnd;
+    context.high = precedence;
+    context.low = operandContext.low;
+    return true;
+}
+
+TExValue TPreExpression::Evaluate(TQuorin& engine) {
+    operands[0] = operand->Evaluate(engine);
+    return Apply(engine, *op, ofPrefix);
+}
+
+void TPreExpression::Dump(std::string& out) const {
+    out += "(pre";
+    op->Dump(out);
+    out += ' ';
+    operand->Dump(out);
+    out += ')';
+}
+
+// ---- TBracketedExpression -------------------------------------------------------
+
+bool TBracketedExpression::Analyze(TCodeAnalysis& analysis, TWordPosition start,
+                                   TAnalysisContext& context, TWordPosition& end) {
+    if (!analysis.IsWord(start, "(")) return false;
+    TAnalysisContext innerContext{idExpression, 0, 0};
+    TWordPosition innerEnd;
+    std::unique_ptr<TItem> item = analysis.AnalyzeItem(start + 1, innerContext, innerEnd);
+    if (!item || !analysis.IsWord(innerEnd, ")")) return false;
+    inner = ItemCast<TExpression>(std::move(item));
+    end = innerEnd + 1;
+    SetAtom(context);
+    return true;
+}
+
+void TBracketedExpression::Dump(std::string& out) const {
+    out += "(group ";
+    inner->Dump(out);
+    out += ')';
+}
+
+// ---- TSymbol ------------------------------------------------------------------
+
+bool TSymbol::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext& context,
+                      TWordPosition& end) {
+    const TWord* word = analysis.WordAt(start);
+    if (!word || word->kind != wkIdentifier) return false;
+    name = word->text;
+    end = start + 1;
+    SetAtom(context);
+    return true;
+}
+
+TExValue TSymbol::Evaluate(TQuorin& engine) {
+    if (resolvedRun == engine.RunId()) {
+        if (variable) return TExValue(variable);
+        return TExValue(constant);
+    }
+    if (TLRValue* found = engine.FindVariable(name)) {
+        if (found->kind == TLRValue::kVariable) {
+            resolvedRun = engine.RunId();
+            variable = static_cast<TVariable*>(found);
+            constant = nullptr;
+        } else if (found->IsRightValue()) {
+            resolvedRun = engine.RunId();
+            variable = nullptr;
+            constant = static_cast<const TValue*>(found);
+        }
+        return TExValue(found);
+    }
+    std::vector<TExValue> noArguments;
+    TExValue result;
+    if (engine.CallFunction(name, noArguments, result)) return result;
+    variable = engine.CreateVariable(name);
+    constant = nullptr;
+    resolvedRun = engine.RunId();
+    return TExValue(variable);
+}
+
+void TSymbol::Dump(std::string& out) const { out += name; }
+
+// ---- TCValue ------------------------------------------------------------------
+
+bool TCValue::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext& context,
+                      TWordPosition& end) {
+    const TWord* word = analysis.WordAt(start);
+    if (!word) return false;
+    switch (word->kind) {
+        case wkInteger: {
+            int number;
+            if (ParseInt(word->text, &number)) {
+                value = TExValue(number);
+            } else {
+                value = TExValue(std::strtod(word->text.c_str(), nullptr));
+            }
+            break;
+        }
+        case wkReal:
+            value = TExValue(std::strtod(word->text.c_str(), nullptr));
+            break;
+        case wkString:
+            value = TExValue(Unescape(word->text));
+            break;
+        default:
+            return false;
+    }
+    end = start + 1;
+    SetAtom(context);
+    return true;
+}
+
+std::string TCValue::Unescape(const std::string& literal) {
+    std::string text;
+    if (literal.size() < 2) return text;
+    const std::size_t last = literal.size() - 1;  // the closing quote's place
+    text.reserve(last - 1);
+    std::size_t copied = 1;
+    for (std::size_t i = 1; i < last; ++i) {
+        if (literal[i] != '\\') continue;
+        text.append(literal, copied, i - copied);
+        // In an unterminated literal the escaped byte may be the one standing in
+        // the closing quote's place; it is translated all the same.
+        const char next = literal[i + 1];
+        switch (next) {
+            case 'n':
+                text += '\n';
+                break;
+            case 'r':
+                text += '\r';
+                break;
+            case 't':
+                text += '\t';
+                break;
+            default:
+                text += next;
+                break;
+        }
+        ++i;
+        copied = i + 1;
+    }
+    if (copied < last) text.append(literal, copied, last - copied);
+    return text;
+}
+
+void TCValue::Dump(std::string& out) const {
+    switch (value.Tag()) {
+        case TExValue::tInt:
+            out += FormatInt(value.ToInt());
+            break;
+        case TExValue::tDouble: {
+            std::string text = FormatReal(value.ToDouble());
+            if (text.find('.') == std::string::npos) text += ".0";
+            out += text;
+            break;
+        }
+        default:
+            out += '"';
+            for (char c : value.ToString()) {
+                if (c == '"' || c == '\\') out += '\\';
+                if (c == '\n') {
+                    out += "\\n";
+                    continue;
+                }
+                out += c;
+            }
+            out += '"';
+            break;
+    }
+}
+
+// ---- TSubExpression -------------------------------------------------------------
+
+bool TSubExpression::AnalyzeContinuation(TCodeAnalysis& analysis, TWordPosition,
+                                         TAnalysisContext& context,
+                                         std::unique_ptr<TItem>& previous,
+                                         const TAnalysisContext& previousContext,
+                                         TWordPosition previousEnd, TWordPosition& end) {
+    TAnalysisContext opContext{idOperator, ofPostfix, 0};
+    TWordPosition opEnd;
+    std::unique_ptr<TItem> opItem = analysis.AnalyzeItem(previousEnd, opContext, opEnd);
+    if (!opItem) return false;
+    const int precedence = opContext.high;
+    const int threshold = precedence >= context.low ? precedence : context.high;
+    if (threshold == noBound) return false;
+    if (!previous->IsExpression() || previousContext.high < threshold) return false;
+    left = ItemCast<TExpression>(std::move(previous));
+    op = ItemCast<TOperator>(std::move(opItem));
+    operands.resize(1);
+    end = opEnd;
+    context.low = precedence;
+    context.high = previousContext.high;
+    return true;
+}
+
+TExValue TSubExpression::Evaluate(TQuorin& engine) {
+    operands[0] = left->Evaluate(engine);
+    return Apply(engine, *op, ofPostfix);
+}
+
+void TSubExpression::Dump(std::string& out) const {
+    out += "(post";
+    op->Dump(out);
+    out += ' ';
+    left->Dump(out);
+    out += ')';
+}
+
+// ---- TBinaryExpression ----------------------------------------------------------
+
+bool TBinaryExpression::AnalyzeContinuation(TCodeAnalysis& analysis, TWordPosition,
+                                            TAnalysisContext& context,
+                                            std::unique_ptr<TItem>& previous,
+                                            const TAnalysisContext& previousContext,
+                                            TWordPosition previousEnd, TWordPosition& end) {
+    const int minimum = context.low;
+    TAnalysisContext opContext{idOperator, ofBinary, minimum};
+    TWordPosition opEnd;
+    std::unique_ptr<TItem> opItem = analysis.AnalyzeItem(previousEnd, opContext, opEnd);
+    int rightAssociative = 0;
+    if (!opItem) {
+        opContext = TAnalysisContext{idOperator, ofBinaryRight, minimum};
+        opItem = analysis.AnalyzeItem(previousEnd, opContext, opEnd);
+        if (!opItem) return false;
+        rightAssociative = 1;
+    }
+    const long long precedence = opContext.high;
+    if (!previous->IsExpression() || previousContext.high < precedence + rightAssociative)
+        return false;
+    TAnalysisContext rightContext{idExpression,
+                                  static_cast<int>(precedence + 1 - rightAssociative), noBound};
+    TWordPosition rightEnd;
+    std::unique_ptr<TItem> rightItem = analysis.AnalyzeItem(opEnd, rightContext, rightEnd);
+    if (!rightItem) return false;
+    left = ItemCast<TExpression>(std::move(previous));
+    op = ItemCast<TOperator>(std::move(opItem));
+    right = ItemCast<TExpression>(std::move(rightItem));
+    operands.resize(2);
+    end = rightEnd;
+    context.low = context.high = static_cast<int>(precedence);
+    return true;
+}
+
+TExValue TBinaryExpression::Evaluate(TQuorin& engine) {
+    operands[0] = left->Evaluate(engine);
+    operands[1] = right->Evaluate(engine);
+    return Apply(engine, *op, ofBinary);
+}
+
+void TBinaryExpression::Dump(std::string& out) const {
+    out += '(';
+    op->Dump(out);
+    out += ' ';
+    left->Dump(out);
+    out += ' ';
+    right->Dump(out);
+    out += ')';
+}
+
+}  // namespace Quorin

@@ -1,0 +1,303 @@
+#include "items/formulas.h"
+
+#include "engine/quorin.h"
+
+namespace Quorin {
+
+namespace {
+
+// Reads the elements of a formula one after another; once an element does not
+// fit, every later one fails too, and so does the formula.
+class TSyntax {
+public:
+    TSyntax(TCodeAnalysis& analysis, TWordPosition start) : analysis(analysis), position(start) {}
+
+    bool Word(const char* text) {
+        if (fits && analysis.IsWord(position, text)) {
+            ++position;
+        } else {
+            fits = false;
+        }
+        return fits;
+    }
+
+    template <typename T>
+    std::unique_ptr<T> Item(TItemId id) {
+        if (!fits) return nullptr;
+        TAnalysisContext context{id, 0, 0};
+        TWordPosition end;
+        std::unique_ptr<TItem> item = analysis.AnalyzeItem(position, context, end);
+        if (!item) {
+            fits = false;
+            return nullptr;
+        }
+        position = end;
+        return ItemCast<T>(std::move(item));
+    }
+
+    bool Fits() const { return fits; }
+    TWordPosition Position() const { return position; }
+
+private:
+    TCodeAnalysis& analysis;
+    TWordPosition position;
+    bool fits = true;
+};
+
+bool IsTrue(TVoidableExpression& expression, TQuorin& engine) {
+    return expression.Evaluate(engine).ToBool();
+}
+
+void DumpParts(std::string& out, const char* head, std::initializer_list<const TItem*> parts) {
+    out += '(';
+    out += head;
+    for (const TItem* part : parts) {
+        out += ' ';
+        if (part) {
+            part->Dump(out);
+        } else {
+            out += '-';
+        }
+    }
+    out += ')';
+}
+
+}  // namespace
+
+// ---- break, return, goto --------------------------------------------------------
+
+bool TSimpleFormula::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext&,
+                             TWordPosition& end) {
+    TSyntax syntax(analysis, start);
+    if (!syntax.Word(keyword.c_str()) || !syntax.Word(";")) return false;
+    end = syntax.Position();
+    return true;
+}
+
+void TBreakFormula::Execute(TQuorin& engine, TCommand& command) {
+    engine.Poll();
+    if (command.state == csNormal) command.state = csBreak;
+}
+
+void TBreakFormula::Dump(std::string& out) const { out += "(break)"; }
+
+bool TReturnFormula::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext&,
+                             TWordPosition& end) {
+    TSyntax syntax(analysis, start);
+    syntax.Word("return");
+    expression = syntax.Item<TVoidableExpression>(idVoidableExpression);
+    if (!syntax.Word(";")) return false;
+    end = syntax.Position();
+    return true;
+}
+
+void TReturnFormula::Execute(TQuorin& engine, TCommand& command) {
+    engine.Poll();
+    if (command.state == csNormal) command.state = csReturn;
+}
+
+void TReturnFormula::Dump(std::string& out) const { DumpParts(out, "return", {expression.get()}); }
+
+bool TGotoFormula::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext&,
+                           TWordPosition& end) {
+    if (!analysis.IsWord(start, "goto")) return false;
+    const TWord* word = analysis.WordAt(start + 1);
+    if (!word || word->kind != wkIdentifier || !analysis.IsWord(start + 2, ";")) return false;
+    target = word->text;
+    end = start + 3;
+    return true;
+}
+
+void TGotoFormula::Execute(TQuorin& engine, TCommand& command) {
+    engine.Poll();
+    if (command.state == csNormal) {
+        command.state = csGoto;
+        command.label = target;
+    }
+}
+
+void TGotoFormula::Dump(std::string& out) const { out += "(goto " + target + ")"; }
+
+// ---- if -----------------------------------------------------------------------
+
+bool TIfFormula::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext&,
+                         TWordPosition& end) {
+    TSyntax syntax(analysis, start);
+    syntax.Word("if");
+    syntax.Word("(");
+    condition = syntax.Item<TExpression>(idExpression);
+    syntax.Word(")");
+    thenSentence = syntax.Item<TSentence>(idSentence);
+    if (!syntax.Fits()) return false;
+    end = syntax.Position();
+    if (analysis.IsWord(end, "else")) {
+        TSyntax alternative(analysis, end + 1);
+        elseSentence = alternative.Item<TSentence>(idSentence);
+        if (!alternative.Fits()) return false;
+        end = alternative.Position();
+    }
+    return true;
+}
+
+void TIfFormula::CollectLabels(std::vector<std::string>& labels) {
+    labelInfos.clear();
+    for (std::string& name : CollectInto(*thenSentence, labels))
+        labelInfos.push_back(TLabelInfo{std::move(name), true});
+    if (elseSentence) {
+        for (std::string& name : CollectInto(*elseSentence, labels))
+            labelInfos.push_back(TLabelInfo{std::move(name), false});
+    }
+}
+
+void TIfFormula::Execute(TQuorin& engine, TCommand& command) {
+    engine.Poll();
+    for (;;) {
+        TSentence* chosen;
+        if (command.state == csGoto) {
+            const TLabelInfo* target = nullptr;
+            for (const TLabelInfo& info : labelInfos) {
+                if (engine.NamesEqual(info.name, command.label)) {
+                    target = &info;
+                    break;
+                }
+            }
+            if (!target) return;
+            chosen = target->inThen ? thenSentence.get() : elseSentence.get();
+        } else if (command.state != csNormal) {
+            return;
+        } else {
+            chosen = IsTrue(*condition, engine) ? thenSentence.get() : elseSentence.get();
+        }
+        if (chosen) chosen->Execute(engine, command);
+        // A goto into the other branch of this if switches branches; anything
+        // else pending ends the if.
+        if (command.state == csNormal) return;
+    }
+}
+
+void TIfFormula::Dump(std::string& out) const {
+    if (elseSentence) {
+        DumpParts(out, "if", {condition.get(), thenSentence.get(), elseSentence.get()});
+    } else {
+        DumpParts(out, "if", {condition.get(), thenSentence.get()});
+    }
+}
+
+// ---- loops --------------------------------------------------------------------
+
+void TSingleSentenceFormula::CollectLabels(std::vector<std::string>& labels) {
+    this->labels = CollectInto(*body, labels);
+}
+
+bool TSingleSentenceFormula::RunBody(TQuorin& engine, TCommand& command) {
+    body->Execute(engine, command);
+    switch (command.state) {
+        case csBreak:
+            command.state = csNormal;
+            return false;
+        case csGoto:
+        case csReturn:
+            return false;
+        case csContinue:
+            command.state = csNormal;
+            return true;
+        default:
+            return true;
+    }
+}
+
+bool TWhileFormula::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext&,
+                            TWordPosition& end) {
+    TSyntax syntax(analysis, start);
+    syntax.Word("while");
+    syntax.Word("(");
+    condition = syntax.Item<TExpression>(idExpression);
+    syntax.Word(")");
+    body = syntax.Item<TSentence>(idSentence);
+    if (!syntax.Fits()) return false;
+    end = syntax.Position();
+    return true;
+}
+
+void TWhileFormula::Execute(TQuorin& engine, TCommand& command) {
+    engine.Poll();
+    if (command.state == csGoto) {
+        // Entered by a goto: the body runs from the label on, without a test first.
+        if (!RunBody(engine, command)) return;
+    } else if (command.state != csNormal) {
+        return;
+    }
+    while (IsTrue(*condition, engine)) {
+        if (!RunBody(engine, command)) return;
+    }
+}
+
+void TWhileFormula::Dump(std::string& out) const {
+    DumpParts(out, "while", {condition.get(), body.get()});
+}
+
+bool TDoFormula::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext&,
+                         TWordPosition& end) {
+    TSyntax syntax(analysis, start);
+    syntax.Word("do");
+    body = syntax.Item<TSentence>(idSentence);
+    syntax.Word("while");
+    syntax.Word("(");
+    condition = syntax.Item<TExpression>(idExpression);
+    syntax.Word(")");
+    if (!syntax.Word(";")) return false;
+    end = syntax.Position();
+    return true;
+}
+
+void TDoFormula::Execute(TQuorin& engine, TCommand& command) {
+    engine.Poll();
+    if (command.state != csNormal && command.state != csGoto) return;
+    do {
+        if (!RunBody(engine, command)) return;
+    } while (IsTrue(*condition, engine));
+}
+
+void TDoFormula::Dump(std::string& out) const {
+    DumpParts(out, "do", {body.get(), condition.get()});
+}
+
+bool TForFormula::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext&,
+                          TWordPosition& end) {
+    TSyntax syntax(analysis, start);
+    syntax.Word("for");
+    syntax.Word("(");
+    initialization = syntax.Item<TVoidableExpression>(idVoidableExpression);
+    syntax.Word(";");
+    condition = syntax.Item<TVoidableExpression>(idVoidableExpression);
+    syntax.Word(";");
+    step = syntax.Item<TVoidableExpression>(idVoidableExpression);
+    syntax.Word(")");
+    body = syntax.Item<TSentence>(idSentence);
+    if (!syntax.Fits()) return false;
+    end = syntax.Position();
+    return true;
+}
+
+void TForFormula::Execute(TQuorin& engine, TCommand& command) {
+    engine.Poll();
+    if (command.state == csGoto) {
+        // Entered by a goto: no initialization and no test before the body.
+        if (!RunBody(engine, command)) return;
+        step->Evaluate(engine);
+    } else if (command.state == csNormal) {
+        initialization->Evaluate(engine);
+    } else {
+        return;
+    }
+    while (IsTrue(*condition, engine)) {
+        if (!RunBody(engine, command)) return;
+        step->Evaluate(engine);
+    }
+}
+
+void TForFormula::Dump(std::string& out) const {
+    DumpParts(out, "for", {initialization.get(), condition.get(), step.get(), body.get()});
+}
+
+}  // namespace Quorin

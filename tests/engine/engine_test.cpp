@@ -1,0 +1,137 @@
+// The engine's own rules: polling, stopping, variables and the rewriting of
+// argument errors.
+#include <gtest/gtest.h>
+
+#include "engine/quorin.h"
+#include "errors/errors.h"
+#include "errors/messages.h"
+#include "support/capture_environment.h"
+
+namespace {
+
+using Quorin::RunMacro;
+using Quorin::TExValue;
+
+// A host function that writes into its first and third arguments, as an
+// environment function may.
+class TStoringEnvironment : public TCaptureEnvironment {
+public:
+    bool CallFunction(int userData, const std::string& name, std::vector<TExValue>& arguments,
+                      TExValue& result) override {
+        if (SameName(name, "store")) {
+            CheckArguments(arguments, 3, 1);
+            Quorin::TIntValue seven(7);
+            arguments[0].Substitute(&seven);
+            if (!arguments[2].IsEmpty()) arguments[2].Substitute(&seven);
+            return true;
+        }
+        return TCaptureEnvironment::CallFunction(userData, name, arguments, result);
+    }
+};
+
+std::string Output(const std::string& source) {
+    TCaptureEnvironment environment;
+    RunMacro(&environment, source, 0);
+    return environment.output;
+}
+
+TEST(Engine, RunsAMacroEndToEnd) {
+    EXPECT_EQ(Output("println(1 + 2);"), "3\n");
+    EXPECT_EQ(Output("x = 5; X += 1; println(x);"), "6\n");
+    EXPECT_EQ(Output("println(n); n = 4; println(N);"), "0\n4\n");
+    EXPECT_EQ(Output("i = 0; while (i < 3) i++; println(i);"), "3\n");
+}
+
+TEST(Engine, PollsEveryTenthSentenceAndStopsQuietly) {
+    TCaptureEnvironment environment;
+    EXPECT_TRUE(RunMacro(&environment, "1;2;3;4;5;6;7;8;9;", 0));
+    EXPECT_EQ(environment.polls, 0);
+    EXPECT_TRUE(RunMacro(&environment, "1;2;3;4;5;6;7;8;9;10;", 0));
+    EXPECT_EQ(environment.polls, 1);
+
+    // The 10th poll comes before the 10th sentence, which therefore never runs.
+    TCaptureEnvironment stopping;
+    stopping.stopAfterPolls = 1;
+    EXPECT_FALSE(RunMacro(&stopping, "print(1);print(2);print(3);print(4);print(5);"
+                                     "print(6);print(7);print(8);print(9);print(10);", 0));
+    EXPECT_EQ(stopping.output, "123456789");
+
+    TCaptureEnvironment endless;
+    endless.stopAfterPolls = 1000;
+    EXPECT_FALSE(RunMacro(&endless, "L: x++; goto L;", 0));
+    EXPECT_EQ(endless.polls, 1000);
+
+    TCaptureEnvironment never;
+    never.pollInterval = 0;
+    never.stopAfterPolls = 0;
+    EXPECT_TRUE(RunMacro(&never, "1;2;3;4;5;6;7;8;9;10;11;", 0));
+    EXPECT_EQ(never.polls, 0);
+}
+
+TEST(Engine, RenamesArgumentErrorsAfterTheFunction) {
+    TStoringEnvironment environment;
+    try {
+        RunMacro(&environment, "PRINT(1, 2);", 0);
+        FAIL();
+    } catch (const Quorin::EArgumentsMismatch& error) {
+        EXPECT_EQ(error.message,
+                  Quorin::RuntimeMessage(Quorin::Messages::ArgumentsMismatch("PRINT")));
+    }
+    try {
+        RunMacro(&environment, "store(1);", 0);
+        FAIL();
+    } catch (const Quorin::ELValueArgumentRequired& error) {
+        EXPECT_EQ(error.message,
+                  Quorin::RuntimeMessage(Quorin::Messages::LValueArgumentRequired("store", 0)));
+    }
+    try {
+        RunMacro(&environment, "a = 0; store(a, 0, 3); ", 0);
+        FAIL();
+    } catch (const Quorin::ELValueArgumentRequired& error) {
+        EXPECT_EQ(error.message,
+                  Quorin::RuntimeMessage(Quorin::Messages::LValueArgumentRequired("store", 2)));
+    }
+    EXPECT_TRUE(RunMacro(&environment, "a = 0; b = 0; store(a, 0, b); println(a cat b);", 0));
+    EXPECT_EQ(environment.output, "77\n");
+    // An assignment that fails outside the arguments stays what it is.
+    EXPECT_THROW(RunMacro(&environment, "true = 1;", 0), Quorin::ESubstituteToRValue);
+}
+
+TEST(Engine, FindsVariablesAcrossLetterCaseBeforeConstants) {
+    TCaptureEnvironment environment;
+    Quorin::TQuorin engine(&environment, "x;", 0);
+    EXPECT_EQ(engine.FindVariable("Counter"), nullptr);
+    Quorin::TVariable* counter = engine.CreateVariable("Counter");
+    EXPECT_EQ(engine.FindVariable("COUNTER"), counter);
+    EXPECT_EQ(engine.FindVariable("counter"), counter);
+    Quorin::TLRValue* yes = engine.FindVariable("TRUE");
+    ASSERT_NE(yes, nullptr);
+    EXPECT_TRUE(yes->IsRightValue());
+    EXPECT_EQ(TExValue(yes).ToInt(), 1);
+
+    environment.caseSensitive = true;
+    Quorin::TQuorin strict(&environment, "x;", 0);
+    strict.CreateVariable("a");
+    EXPECT_EQ(strict.FindVariable("A"), nullptr);
+}
+
+TEST(Engine, ReportsSyntaxErrorsAndRunsATreeAgainFromAClearSlate) {
+    TCaptureEnvironment environment;
+    EXPECT_THROW(RunMacro(&environment, "x = ;", 0), Quorin::EQuorinSyntaxError);
+    Quorin::TQuorin engine(&environment, "x++; println(x);", 0);
+    EXPECT_TRUE(engine.Run());
+    EXPECT_TRUE(engine.Run());
+    EXPECT_EQ(environment.output, "1\n1\n");
+}
+
+TEST(Engine, NestingBeyondTheLimitIsAnOrdinaryError) {
+    TCaptureEnvironment environment;
+    try {
+        RunMacro(&environment, std::string(300000, '(') + "1" + std::string(300000, ')') + ";", 0);
+        FAIL();
+    } catch (const Quorin::EQuorinSyntaxError& error) {
+        EXPECT_EQ(error.message, Quorin::Messages::nestingTooDeep);
+    }
+}
+
+}  // namespace
