@@ -117,8 +117,9 @@ def build_warnings(quorin):
 # ---------------------------------------------------------------- running
 
 class Result:
-    def __init__(self, seconds, stdout, stderr, code, maxrss_kib, timed_out):
+    def __init__(self, seconds, cpu_seconds, stdout, stderr, code, maxrss_kib, timed_out):
         self.seconds = seconds
+        self.cpu_seconds = cpu_seconds
         self.stdout = stdout
         self.stderr = stderr
         self.code = code
@@ -213,7 +214,8 @@ def run_once(cmd, timeout, cwd):
             raise
         out.seek(0)
         err.seek(0)
-        return Result(elapsed, out.read(), err.read(), os.waitstatus_to_exitcode(status),
+        return Result(elapsed, usage.ru_utime + usage.ru_stime, out.read(), err.read(),
+                      os.waitstatus_to_exitcode(status),
                       usage.ru_maxrss, state["timed_out"])
 
 
@@ -346,7 +348,7 @@ class Row:
         return not self.problems
 
 
-def measure(name, paths, cmds, runs, timeout, tmp):
+def measure(name, paths, cmds, runs, timeout, tmp, cpu):
     row = Row(name)
     for _ in range(runs):
         outs = {}
@@ -361,7 +363,7 @@ def measure(name, paths, cmds, runs, timeout, tmp):
             if res.timed_out:
                 row.skipped.add(impl)
                 continue
-            row.times[impl].append(res.seconds)
+            row.times[impl].append(res.cpu_seconds if cpu else res.seconds)
             if impl == "quorin":
                 row.peak_kib = max(row.peak_kib, res.maxrss_kib)
             if out is not None:
@@ -391,7 +393,7 @@ def measure(name, paths, cmds, runs, timeout, tmp):
     return row
 
 
-def baseline(cmd, runs, timeout, tmp):
+def baseline(cmd, runs, timeout, tmp, cpu):
     """Time and peak RSS of a tiny macro: the cost of starting quorin."""
     path = os.path.join(tmp, "baseline.qrn")
     with open(path, "w") as f:
@@ -404,7 +406,7 @@ def baseline(cmd, runs, timeout, tmp):
             problems.append(problem)
         elif out != b"ready\n":
             problems.append("tiny macro printed %s" % show(out or b""))
-        times.append(res.seconds)
+        times.append(res.cpu_seconds if cpu else res.seconds)
         peaks.append(res.maxrss_kib)
     return statistics.median(times), min(peaks), sorted(set(problems))
 
@@ -431,10 +433,11 @@ def verdict(value, limit):
     return "ok" if value <= limit else "MISSED"
 
 
-def report(rows, base, sizes):
+def report(rows, base, sizes, cpu):
     print()
-    head = "%-11s %9s %9s %9s %8s %9s %11s  %s" % (
-        "workload", "quorin s", "lua s", "python s", "q/lua", "q/python", "q peak MiB", "status")
+    unit = "cpu" if cpu else "s"
+    head = "%-11s %10s %10s %10s %8s %9s %11s  %s" % (
+        "workload", "quorin " + unit, "lua " + unit, "python " + unit, "q/lua", "q/python", "q peak MiB", "status")
     print(head)
     print("-" * len(head))
     for row in rows:
@@ -442,8 +445,8 @@ def report(rows, base, sizes):
         status = "ok" if row.ok else "FAIL"
         if "quorin" in row.skipped:
             status = "FAIL (quorin timed out)"
-        print("%-11s %9s %9s %9s %8s %9s %11s  %s" % (
-            row.name, fmt(q, 9), fmt(l, 9), fmt(p, 9),
+        print("%-11s %10s %10s %10s %8s %9s %11s  %s" % (
+            row.name, fmt(q, 10), fmt(l, 10), fmt(p, 10),
             fmt(ratio(q, l) if row.ok else None, 8, 2),
             fmt(ratio(q, p) if row.ok else None, 9, 2),
             fmt(row.peak_kib / 1024.0 if row.peak_kib else None, 11, 1), status))
@@ -516,7 +519,10 @@ def main():
                     help="run only this workload (repeatable or comma-separated): " + ", ".join(ALL))
     ap.add_argument("--quick", action="store_true",
                     help="much smaller sizes, to check the kit itself; the ratios mean little")
-    ap.add_argument("--timeout", type=float, default=120.0, help="seconds allowed per run (default 120)")
+    ap.add_argument("--timeout", type=float, default=300.0, help="seconds allowed per run (default 300)")
+    ap.add_argument("--cpu", action="store_true",
+                    help="compare CPU time (user + system) instead of wall time; "
+                         "steadier on a machine that is busy with other work")
     ap.add_argument("--strict", action="store_true", help="exit with status 3 when a target is missed")
     args = ap.parse_args()
 
@@ -539,14 +545,16 @@ def main():
     for w in build_warnings(quorin):
         print("warning: " + w)
     print("quorin: %s\nlua:    %s\npython: %s" % (quorin, lua, python))
-    print("runs per implementation: %d%s" % (args.runs, "  (QUICK MODE: reduced sizes)" if args.quick else ""))
+    print("runs per implementation: %d, median %s time%s"
+          % (args.runs, "CPU" if args.cpu else "wall", "  (QUICK MODE: reduced sizes)" if args.quick else ""))
 
     cmds = {"quorin": [quorin], "lua": [lua], "python": [python]}
     tmp = tempfile.mkdtemp(prefix="quorin-bench-")
     try:
         files = prepare(names, args.quick, tmp)
         sizes = {n: os.path.getsize(files[n]["qrn"]) for n in names}
-        base_time, base_peak, base_problems = baseline(cmds["quorin"], args.runs, args.timeout, tmp)
+        base_time, base_peak, base_problems = baseline(cmds["quorin"], args.runs, args.timeout, tmp,
+                                                       args.cpu)
         for p in base_problems:
             print("!! tiny macro: " + p)
         base = None if base_problems else (base_time, base_peak)
@@ -554,10 +562,10 @@ def main():
         for name in names:
             print("running %-11s ..." % name, end="", flush=True)
             t0 = time.perf_counter()
-            row = measure(name, files[name], cmds, args.runs, args.timeout, tmp)
+            row = measure(name, files[name], cmds, args.runs, args.timeout, tmp, args.cpu)
             print(" %.1f s%s" % (time.perf_counter() - t0, "" if row.ok else "  FAIL"), flush=True)
             rows.append(row)
-        results = report(rows, base, sizes)
+        results = report(rows, base, sizes, args.cpu)
     finally:
         shutil.rmtree(tmp, ignore_errors=True)
 
