@@ -122,15 +122,16 @@ TEST(BuiltinTest, CharacterFunctionsAgreeWithPackedText) {
     std::mt19937 random(20240601);
     for (int round = 0; round < 3000; ++round) {
         std::string text;
-        const int length = static_cast<int>(random() % 40);
+        // Mostly-ASCII texts are longer, so that whole runs of words get skipped.
         const bool ascii = random() % 3 == 0;
+        const int length = static_cast<int>(random() % (ascii ? 120 : 40));
         for (int i = 0; i < length; ++i) {
             text.push_back(ascii && random() % 8 != 0
                                ? static_cast<char>('a' + random() % 26)
                                : static_cast<char>(alphabet[random() % sizeof alphabet]));
         }
-        const int a = static_cast<int>(random() % 45) - 2;
-        const int b = static_cast<int>(random() % 45) - 2;
+        const int a = static_cast<int>(random() % static_cast<unsigned>(length + 5)) - 2;
+        const int b = static_cast<int>(random() % static_cast<unsigned>(length + 5)) - 2;
         const std::string s = "s:" + text;
         const std::string ia = "i:" + std::to_string(a), ib = "i:" + std::to_string(b);
         const auto ua = static_cast<std::uint32_t>(a), ub = static_cast<std::uint32_t>(b);
