@@ -1,0 +1,181 @@
+// The word splitter: cuts the prepared text into operators, identifiers,
+// numbers, string literals and single characters.
+//
+// The splitter reads the text only up to its first NUL byte; whatever follows
+// a NUL never becomes a word.
+#include <array>
+#include <ranges>
+#include <string>
+#include <vector>
+
+#include "analysis/code_analysis.h"
+#include "environment/environment.h"
+#include "values/text.h"
+
+namespace Quorin {
+
+namespace {
+
+// The byte at `position`, or 0 at the end of the text, so that the end and a
+// NUL byte read alike.
+unsigned char ByteAt(const std::string& text, std::size_t position) {
+    return position < text.size() ? static_cast<unsigned char>(text[position]) : 0;
+}
+
+// The length of the longest row name among `rows` that the environment's
+// SameName finds at `position`, the first of `rows` winning among equal
+// lengths; 0 when none matches. A row is compared with the next bytes of the
+// text as long as its name, fewer where the text ends sooner.
+template <typename Rows>
+std::size_t LongestOperator(TQuorinBasicEnvironment* environment, const std::string& text,
+                            std::size_t position, const Rows& rows) {
+    std::size_t best = 0;
+    std::string window;
+    for (const std::size_t row : rows) {
+        const std::string& name = environment->operators[row].name;
+        if (name.size() <= best) continue;
+        std::size_t available = 0;
+        while (available < name.size() && ByteAt(text, position + available) != 0) ++available;
+        window.assign(text, position, available);
+        if (environment->SameName(window, name)) best = name.size();
+    }
+    return best;
+}
+
+// For each byte, the operator rows, in table order, whose name could stand at
+// a position holding that byte: those whose first byte the environment's
+// SameName takes for this byte. Only these rows are compared there, which
+// keeps the splitter from walking the whole table at every word. This relies
+// on the name rule comparing byte by byte, as the default rule and the
+// case-sensitive rule both do. Each byte's rows are worked out when the byte
+// first starts a word, and all of them again if the table changes size.
+class TOperatorCandidates {
+public:
+    explicit TOperatorCandidates(TQuorinBasicEnvironment* environment) : environment(environment) {}
+
+    const std::vector<std::size_t>& For(unsigned char byte) {
+        const std::vector<TOperatorInfo>& operators = environment->operators;
+        if (operators.size() != tableSize) {
+            tableSize = operators.size();
+            known.fill(false);
+        }
+        std::vector<std::size_t>& candidates = rows[byte];
+        if (!known[byte]) {
+            candidates.clear();
+            const std::string probe(1, static_cast<char>(byte));
+            for (std::size_t row = 0; row < operators.size(); ++row) {
+                const std::string& name = operators[row].name;
+                if (!name.empty() && environment->SameName(probe, name.substr(0, 1))) {
+                    candidates.push_back(row);
+                }
+            }
+            known[byte] = true;
+        }
+        return candidates;
+    }
+
+private:
+    TQuorinBasicEnvironment* environment;
+    std::size_t tableSize = 0;
+    std::array<bool, 256> known{};
+    std::array<std::vector<std::size_t>, 256> rows;
+};
+
+// A guess at the number of words, so that the word list is allocated once for
+// most texts instead of growing through many copies: twice the number of runs
+// of bytes that are not white space, since a run holds at least one word and
+// seldom more than two.
+std::size_t EstimateWordCount(const std::string& text) {
+    std::size_t runs = 0;
+    bool inRun = false;
+    for (std::size_t position = 0;; ++position) {
+        const unsigned char byte = ByteAt(text, position);
+        if (byte == 0) break;
+        const bool blank = IsWhiteSpace(byte);
+        if (!blank && !inRun) ++runs;
+        inRun = !blank;
+    }
+    return runs * 2;
+}
+
+}  // namespace
+
+// The general form of the operator match, comparing every row of the table;
+// SplitWords asks only the rows that can start with the byte at hand.
+bool TCodeAnalysis::MatchOperator(std::size_t& position) {
+    const std::size_t length =
+        LongestOperator(environment, source, position,
+                        std::views::iota(std::size_t{0}, environment->operators.size()));
+    position += length;
+    return length > 0;
+}
+
+int TCodeAnalysis::ScanNumber(std::size_t& position) {
+    while (IsDigit(ByteAt(source, position))) ++position;
+    if (ByteAt(source, position) != '.') return wkInteger;
+    ++position;
+    while (IsDigit(ByteAt(source, position))) ++position;
+    return wkReal;
+}
+
+// The scan is byte by byte, so a double-byte character whose second byte is a
+// backslash escapes the byte after it, as a backslash would.
+void TCodeAnalysis::ScanString(std::size_t& position) {
+    const unsigned char quote = ByteAt(source, position);
+    ++position;
+    for (;;) {
+        const unsigned char byte = ByteAt(source, position);
+        if (byte == 0) return;
+        ++position;
+        if (byte == quote) return;
+        if (byte == '\\' && ByteAt(source, position) != 0) ++position;
+    }
+}
+
+// The operator test comes before the identifier test, so an identifier that
+// begins with a word operator's letters is split after them ("category" is the
+// operator "cat" and the identifier "egory"). Adjacent literals merge into one
+// word by dropping the closing quote of the first and the opening quote of the next.
+bool TCodeAnalysis::SplitWords() {
+    words.clear();
+    words.reserve(EstimateWordCount(source));
+    TOperatorCandidates candidates(environment);
+    std::size_t position = 0;
+    for (;;) {
+        while (IsWhiteSpace(ByteAt(source, position))) ++position;
+        const unsigned char byte = ByteAt(source, position);
+        if (byte == 0) break;
+
+        const std::size_t start = position;
+        int kind;
+        if (const std::size_t length =
+                LongestOperator(environment, source, position, candidates.For(byte))) {
+            position += length;
+            kind = wkOperator;
+        } else if (IsLetter(byte) || byte == '_') {
+            do {
+                ++position;
+            } while (IsLetter(ByteAt(source, position)) || IsDigit(ByteAt(source, position)) ||
+                     ByteAt(source, position) == '_');
+            kind = wkIdentifier;
+        } else if (IsDigit(byte)) {
+            kind = ScanNumber(position);
+        } else if (byte == '"' || byte == '\'') {
+            ScanString(position);
+            if (!words.empty() && words.back().kind == wkString) {
+                std::string& merged = words.back().text;
+                merged.pop_back();
+                merged.append(source, start + 1, position - start - 1);
+                continue;
+            }
+            kind = wkString;
+        } else {
+            ++position;
+            kind = wkCharacter;
+        }
+        words.push_back({source.substr(start, position - start), kind});
+    }
+    return true;
+}
+
+}  // namespace Quorin

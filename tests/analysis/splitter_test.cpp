@@ -1,0 +1,197 @@
+// The word splitter. Word lists are written compactly: each word is its kind
+// letter (Identifier, Character, iNteger, Real, String, Operator) directly
+// followed by its text, and words are separated by one space.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "analysis/code_analysis.h"
+#include "environment/environment.h"
+
+namespace Quorin {
+namespace {
+
+std::string Render(const TWords& words) {
+    std::string rendered;
+    for (const TWord& word : words) {
+        if (!rendered.empty()) rendered += ' ';
+        rendered += "ICNRSO"[word.kind];
+        rendered += word.text;
+    }
+    return rendered;
+}
+
+struct TSplitCase {
+    std::string source;
+    std::string expected;
+};
+
+// Splits each source, after the preparation passes when `prepare` is set.
+void ExpectWords(TQuorinBasicEnvironment& environment, const std::vector<TSplitCase>& cases,
+                 bool prepare = false) {
+    for (const TSplitCase& test : cases) {
+        TCodeAnalysis analysis(&environment, test.source);
+        if (prepare) {
+            analysis.JoinContinuedLines();
+            analysis.RemoveComments();
+            analysis.ProcessDirectives();
+        }
+        EXPECT_TRUE(analysis.SplitWords());
+        EXPECT_EQ(Render(analysis.words), test.expected) << "source: " << test.source;
+    }
+}
+
+void ExpectWords(const std::vector<TSplitCase>& cases, bool prepare = false) {
+    TQuorinEnvironment environment;
+    ExpectWords(environment, cases, prepare);
+}
+
+TEST(SplitterTest, EmptyAndBlankTextsHaveNoWords) {
+    ExpectWords({{"", ""}, {" \t\r\n\v\f", ""}});
+    ExpectWords({{"/* a */ // b\n  # c\n\\\n", ""}}, true);
+}
+
+TEST(SplitterTest, OperatorsTakeTheLongestName) {
+    ExpectWords({
+        {"a+=b", "Ia O+= Ib"},
+        {"x<<=1>>2", "Ix O<<= N1 O>> N2"},
+        {"a!equ b!eq", "Ia O!equ Ib O! Ieq"},
+        {"i+++j", "Ii O++ O+ Ij"},
+        {"{f(a,b);}", "C{ If C( Ia O, Ib C) C; C}"},
+    });
+}
+
+TEST(SplitterTest, WordOperatorsSplitIdentifiersThatBeginWithThem) {
+    ExpectWords({
+        {"category", "Ocat Iegory"},
+        {"Divide", "ODiv Iide"},
+        {"EQUAL cmpx", "OEQU IAL Ocmp Ix"},
+        {"CAT=x", "OCAT= Ix"},
+        {"_cat xcat a1div", "I_cat Ixcat Ia1div"},
+    });
+}
+
+TEST(SplitterTest, CaseSensitiveNamesMatchOnlyTheirOwnCase) {
+    TQuorinEnvironment environment;
+    environment.caseSensitive = true;
+    ExpectWords(environment, {{"CAT cat Div", "ICAT Ocat IDiv"}});
+}
+
+// A name rule of its own, under which 'x' and '*' are the same byte.
+class TCrossEnvironment : public TQuorinEnvironment {
+public:
+    bool SameName(const std::string& a, const std::string& b) override {
+        auto fold = [](std::string s) {
+            for (char& c : s) c = c == 'x' ? '*' : c;
+            return s;
+        };
+        return fold(a) == fold(b);
+    }
+};
+
+TEST(SplitterTest, OperatorsFollowTheEnvironmentsNameRule) {
+    TCrossEnvironment cross;
+    ExpectWords(cross, {{"2x3 *x= CAT", "N2 Ox N3 O* Ox= ICAT"}});
+
+    // The general match over the whole table agrees with the splitter everywhere.
+    TQuorinEnvironment plain;
+    const std::string source = "a+=b<<=x x= cat--1!equ";
+    for (TQuorinBasicEnvironment* environment : {static_cast<TQuorinBasicEnvironment*>(&cross),
+                                                 static_cast<TQuorinBasicEnvironment*>(&plain)}) {
+        TCodeAnalysis whole(environment, source);
+        for (std::size_t start = 0; start < source.size(); ++start) {
+            if (source[start] == ' ') continue;
+            std::size_t end = start;
+            const bool matched = whole.MatchOperator(end);
+            TCodeAnalysis rest(environment, source.substr(start));
+            rest.SplitWords();
+            const TWord& first = rest.words.front();
+            EXPECT_EQ(matched, first.kind == wkOperator) << start;
+            EXPECT_EQ(end - start, matched ? first.text.size() : 0) << start;
+        }
+    }
+}
+
+TEST(SplitterTest, AdjacentLiteralsMergeDroppingOneByteEachSide) {
+    ExpectWords({
+        {"\"a\" \"b\"", "S\"ab\""},
+        {"\"a\"'b'", "S\"ab'"},
+        {"'a'\n\"b\" 'c'", "S'abc'"},
+        {"\"\"\"\"", "S\"\""},
+        {"\"a\" x \"b\"", "S\"a\" Ix S\"b\""},
+        {"\"a\\\"b\\\\\"c", "S\"a\\\"b\\\\\" Ic"},
+        {"'it\"s' x", "S'it\"s' Ix"},
+        {"\"ab\ncd", "S\"ab\ncd"},
+        {"x \"\\", "Ix S\"\\"},
+    });
+}
+
+TEST(SplitterTest, NumbersAreDigitsWithAtMostOnePoint) {
+    ExpectWords({
+        {"1.2.3", "R1.2 C. N3"},
+        {"12abc", "N12 Iabc"},
+        {".5 7. 007", "C. N5 R7. N007"},
+        {"-3", "O- N3"},
+    });
+}
+
+TEST(SplitterTest, ANulByteEndsTheText) {
+    using namespace std::string_literals;
+    ExpectWords({
+        {"a b\0c d"s, "Ia Ib"},
+        {"x\"ab\0cd\" y"s, "Ix S\"ab"},
+        {"\"a\\\0\" y"s, "S\"a\\"},
+        {"x+\0=1"s, "Ix O+"},
+        {"1.\0"
+         "5"s,
+         "R1."},
+        {"\0a"s, ""},
+    });
+}
+
+TEST(SplitterTest, DoubleByteCharactersAreBytesOfNoClass) {
+    ExpectWords({
+        {"a\x82\xa0"
+         "b",
+         "Ia C\x82 C\xa0 Ib"},
+        {"\x81\x40", "C\x81 C@"},
+        {"\"\x82\xa0\" x", "S\"\x82\xa0\" Ix"},
+        // The second byte 0x5C escapes the closing quote, so the literal runs on.
+        {"\"\x95\x5c\" x", "S\"\x95\x5c\" x"},
+        {"'\x95\x5c'' y", "S'\x95\x5c'' Iy"},
+    });
+}
+
+TEST(SplitterTest, PreparedTextSplitsAsWritten) {
+    ExpectWords(
+        {
+            {"a/**/b a//c\nb", "Ia Ib Ia Ib"},
+            {"ab\\\ncd ab\\\\\ncd", "Iabcd Iab C\\ C\\ Icd"},
+            {"#x\n  #y\nz # w", "Iz C# Iw"},
+            {"x = \"a//b\";\ny;", "Ix O= S\"a\ny;"},
+        },
+        true);
+}
+
+// Texts of a few megabytes must split in one sweep: a splitter that walked the
+// whole operator table at every word, or merged literals by copying, would not.
+TEST(SplitterTest, LargeTextsSplitInOneSweep) {
+    std::string source;
+    for (int line = 0; line < 100000; ++line) {
+        source += "category_1 += value2 * 3.5; \"a\" 'b' \x82\xa0 ++--;\n";
+    }
+    TQuorinEnvironment environment;
+    TCodeAnalysis analysis(&environment, source);
+    const auto start = std::chrono::steady_clock::now();
+    analysis.SplitWords();
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(elapsed, std::chrono::seconds(5));
+    ASSERT_EQ(analysis.words.size(), 100000u * 13);
+    EXPECT_EQ(Render({analysis.words.begin(), analysis.words.begin() + 13}),
+              "Ocat Iegory_1 O+= Ivalue2 O* R3.5 C; S\"ab' C\x82 C\xa0 O++ O-- C;");
+}
+
+}  // namespace
+}  // namespace Quorin
