@@ -2,10 +2,12 @@
 // "i:5" an int, "d:2.5" a double ("d:nan" too), "s:text" a string, "e" an empty handle.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "values/values.h"
 
@@ -40,6 +42,19 @@ inline std::string Describe(const Quorin::TExValue& value) {
         default:
             return "?";
     }
+}
+
+// Splits a table case written "word word... => expected" into its words and expectation.
+inline std::vector<std::string> SplitCase(const std::string& text, std::string& expected) {
+    const std::size_t arrow = text.find(" => ");
+    expected = text.substr(arrow + 4);
+    std::vector<std::string> words;
+    for (std::size_t at = 0; at < arrow;) {
+        const std::size_t space = std::min(text.find(' ', at), arrow);
+        words.push_back(text.substr(at, space - at));
+        at = space + 1;
+    }
+    return words;
 }
 
 }  // namespace QuorinTest
