@@ -30,7 +30,7 @@ const TExpansion& Expansion(TItemId id) {
 }  // namespace
 
 TCodeAnalysis::TCodeAnalysis(TQuorinBasicEnvironment* environment, const std::string& source)
-    : environment(environment), source(source) {}
+    : environment(environment), source(source), depthLimit(Limits::maxTreeDepth) {}
 
 TCodeAnalysis::~TCodeAnalysis() = default;
 
@@ -56,7 +56,7 @@ std::unique_ptr<TAnalyzedMacro> TCodeAnalysis::AnalyzeSource() {
 std::unique_ptr<TItem> TCodeAnalysis::AnalyzeItem(TWordPosition start, TAnalysisContext& context,
                                                   TWordPosition& end) {
     if (tooDeep || start >= words.size()) return nullptr;
-    if (depth >= Limits::maxTreeDepth) {
+    if (depth >= depthLimit) {
         tooDeep = true;
         return nullptr;
     }
@@ -88,7 +88,7 @@ std::unique_ptr<TItem> TCodeAnalysis::AnalyzeItem(TWordPosition start, TAnalysis
         }
         if (tooDeep) break;
     }
-    if (!current || tooDeep || height > Limits::maxTreeDepth) {
+    if (!current || tooDeep || height > depthLimit) {
         if (current) tooDeep = true;
         childHeight = outerHeight;
         return nullptr;
@@ -112,7 +112,7 @@ std::unique_ptr<TItem> TCodeAnalysis::AnalyzeItem(TWordPosition start, TAnalysis
             }
             if (tooDeep) break;
         }
-        if (tooDeep || height > Limits::maxTreeDepth) {
+        if (tooDeep || height > depthLimit) {
             tooDeep = true;
             childHeight = outerHeight;
             return nullptr;

@@ -94,8 +94,9 @@ public:
         return position < words.size() ? &words[position] : nullptr;
     }
 
-    // Set when the tree grew deeper than the limit; the analysis then fails.
+    // Set when the tree grew taller than `depthLimit`; the analysis then fails.
     bool TooDeep() const { return tooDeep; }
+    int depthLimit;
 
     // Text preparation and word splitting, in the order AnalyzeSource calls them.
     void JoinContinuedLines();

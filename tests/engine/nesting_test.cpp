@@ -1,0 +1,118 @@
+// Deep nesting of every kind analyses, runs and is destroyed without exhausting
+// the stack; nesting beyond the limit is reported, never a crash.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "analysis/code_analysis.h"
+#include "engine/quorin.h"
+#include "items/analyzed_macro.h"
+#include "errors/errors.h"
+#include "errors/messages.h"
+#include "quorin_limits.h"
+#include "support/capture_environment.h"
+
+namespace {
+
+std::string Repeat(const std::string& text, int times) {
+    std::string out;
+    out.reserve(text.size() * times);
+    for (int i = 0; i < times; ++i) out += text;
+    return out;
+}
+
+struct TNesting {
+    const char* kind;
+    std::function<std::string(int)> make;  // a macro nested `levels` deep
+    const char* output;
+};
+
+const TNesting nestings[] = {
+    {"brackets", [](int n) { return "println(" + Repeat("(", n) + "7" + Repeat(")", n) + ");"; },
+     "7\n"},
+    {"prefix operators", [](int n) { return "println(" + Repeat("- ", n) + "7);"; },
+     nullptr},  // the sign depends on the parity; checked separately
+    {"blocks", [](int n) { return Repeat("{", n) + "println(7);" + Repeat("}", n); }, "7\n"},
+    {"if chains",
+     [](int n) {
+         return "x = " + std::to_string(n - 1) + ";" +
+                Repeat("if (x == 0) println(0); else { x--; ", n) + Repeat("}", n);
+     },
+     "0\n"},
+    {"nested ifs", [](int n) { return "x = 1;" + Repeat("if (x) ", n) + "println(7);"; }, "7\n"},
+    {"nested loops",
+     [](int n) { return "x = 0;" + Repeat("while (x < 1) ", n) + "x++; println(x);"; }, "1\n"},
+    {"nested calls",
+     [](int n) { return "println(" + Repeat("int(", n) + "7" + Repeat(")", n) + ");"; }, "7\n"},
+    {"right-deep assignments",
+     [](int n) { return Repeat("a = ", n) + "7; println(a);"; }, "7\n"},
+};
+
+std::string RunMacro(const std::string& source) {
+    TCaptureEnvironment environment;
+    Quorin::RunMacro(&environment, source, 0);
+    return environment.output;
+}
+
+TEST(Nesting, TenThousandLevelsOfEveryKindRun) {
+    for (const TNesting& nesting : nestings) {
+        const std::string output = RunMacro(nesting.make(10000));
+        if (nesting.output) {
+            EXPECT_EQ(output, nesting.output) << nesting.kind;
+        }
+    }
+    EXPECT_EQ(RunMacro("println(" + Repeat("- ", 10001) + "7);"), "-7\n");
+}
+
+TEST(Nesting, LongOperatorChainsRun) {
+    std::string sum = "a = 1; println(a";
+    for (int i = 1; i < 100000; ++i) sum += " + a";
+    EXPECT_EQ(RunMacro(sum + ");"), "100000\n");
+}
+
+// Every kind of nesting meets the same limit; a small one keeps the test quick.
+TEST(Nesting, BeyondTheLimitIsReportedForEveryKind) {
+    TQuorinEnvironment environment;
+    for (const TNesting& nesting : nestings) {
+        for (int levels : {100, 1000}) {
+            Quorin::TCodeAnalysis analysis(&environment, nesting.make(levels));
+            analysis.depthLimit = 500;
+            const bool analysed = analysis.AnalyzeSource() != nullptr;
+            EXPECT_EQ(analysed, levels == 100) << nesting.kind;
+            EXPECT_EQ(analysis.TooDeep(), levels == 1000) << nesting.kind;
+        }
+    }
+}
+
+// Trees just below the real limit analyse, evaluate and are destroyed on the
+// engine's own stack; a sanitizer build proves that the reserve suffices.
+TEST(Nesting, TreesJustBelowTheLimitRun) {
+    const int levels = Quorin::Limits::maxTreeDepth - 10;
+    EXPECT_EQ(RunMacro("x = " + Repeat("(", levels) + "7" + Repeat(")", levels) + "; println(x);"),
+              "7\n");
+    std::string sum = "a = 1; x = a";
+    for (int i = 1; i < levels; ++i) sum += "+a";
+    EXPECT_EQ(RunMacro(sum + "; println(x);"), std::to_string(levels) + "\n");
+    try {
+        RunMacro(sum + "+a+a+a+a+a+a+a+a+a+a; println(x);");
+        ADD_FAILURE();
+    } catch (const Quorin::EQuorinSyntaxError& error) {
+        EXPECT_EQ(error.message, Quorin::Messages::nestingTooDeep);
+    }
+}
+
+TEST(Nesting, AMillionLevelsAreReportedQuickly) {
+    EXPECT_THROW(RunMacro(Repeat("(", 1000000) + "1" + Repeat(")", 1000000) + ";"),
+                 Quorin::EQuorinSyntaxError);
+    EXPECT_THROW(RunMacro(Repeat("{", 1000000) + Repeat("}", 1000000)),
+                 Quorin::EQuorinSyntaxError);
+}
+
+TEST(Nesting, LongRunsAndLargeStringsWork) {
+    EXPECT_EQ(RunMacro("i = 0; L: i++; if (i < 1000000) goto L; println(i);"), "1000000\n");
+    EXPECT_EQ(RunMacro("s = \"0123456789\"; i = 0; while (i < 22) { s cat= s; i++; }"
+                       "println(lenb(s)); println(len(s)); println(right(s, 3));"),
+              "41943040\n41943040\n789\n");
+}
+
+}  // namespace
