@@ -42,12 +42,4 @@ TEST(ConsoleTest, DestructionFlushesPendingOutput) {
     EXPECT_EQ(files.Output(), "left over");
 }
 
-TEST(ConsoleTest, ReadLineKeepsTheLineFeedItStoppedAfter) {
-    TConsoleFiles files("ab\r\ncd");
-    TConsole console(files.in, files.out, files.err);
-    EXPECT_EQ(console.ReadLine(10), "ab\n");
-    EXPECT_EQ(console.ReadLine(10), "cd");
-    EXPECT_EQ(console.ReadLine(10), "");
-}
-
 }  // namespace

@@ -36,14 +36,6 @@ TEST(ReadScriptTest, PairsAcrossBlockBoundariesAreFound) {
     EXPECT_EQ(Read(head + "b\r\n"), head + "b\n");
 }
 
-TEST(ReadScriptTest, LargeFilesLoadWhole) {
-    std::string bytes;
-    for (int i = 0; i < 200000; ++i) bytes += "println(i);\r\n";
-    const std::string text = Read(bytes);
-    EXPECT_EQ(text.size(), bytes.size() - 200000);
-    EXPECT_EQ(text.find('\r'), std::string::npos);
-}
-
 TEST(ReadScriptTest, ReadErrorsAreReported) {
     TTempDirectory directory;
     std::FILE* folder = std::fopen(directory.path.c_str(), "rb");
@@ -61,16 +53,6 @@ TLoadResult Load(const std::string& name, std::string& text) {
     const std::string program = "quorin";
     char* argv[] = {Arg(program), Arg(name), nullptr};
     return LoadScript(2, argv, text);
-}
-
-TEST(LoadScriptTest, ExactlyOneArgumentIsRequired) {
-    const std::string program = "quorin", a = "a", b = "b";
-    char* none[] = {Arg(program), nullptr};
-    char* two[] = {Arg(program), Arg(a), Arg(b), nullptr};
-    std::string text = "old";
-    EXPECT_EQ(LoadScript(1, none, text), lrNoFileName);
-    EXPECT_EQ(text, "");
-    EXPECT_EQ(LoadScript(3, two, text), lrNoFileName);
 }
 
 TEST(LoadScriptTest, TheNameWithQrnAppendedIsTheFallback) {
