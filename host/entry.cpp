@@ -2,8 +2,6 @@
 
 #include <exception>
 #include <memory>
-#include <new>
-#include <stdexcept>
 #include <string>
 
 #include "console_environment.h"
