@@ -187,49 +187,13 @@ void TExValue::SetOwned(TValue* value) {
     }
 }
 
-void TExValue::CopyFrom(const TExValue& other) {
-    switch (other.tag) {
-        case tString:
-            ++other.s->references;
-            break;
-        case tObject:
-            tag = tEmpty;
-            raw = 0;
-            SetOwned(other.object->GetValue());
-            return;
-        default:
-            break;
-    }
-    tag = other.tag;
-    raw = other.raw;
+void TExValue::CopyObject(const TExValue& other) {
+    tag = tEmpty;
+    raw = 0;
+    SetOwned(other.object->GetValue());
 }
 
-void TExValue::Release() noexcept {
-    if (tag == tString) {
-        if (--s->references == 0) delete s;
-    } else if (tag == tObject) {
-        delete object;
-    }
-}
-
-TExValue& TExValue::operator=(const TExValue& other) {
-    // Copy first: `other` may live inside what this handle is about to release.
-    if (this != &other) {
-        TExValue copy(other);
-        *this = std::move(copy);
-    }
-    return *this;
-}
-
-TExValue& TExValue::operator=(TExValue&& other) noexcept {
-    if (this != &other) {
-        if (tag >= tString) Release();
-        tag = other.tag;
-        raw = other.raw;
-        other.tag = tEmpty;
-    }
-    return *this;
-}
+void TExValue::ReleaseObject() noexcept { delete object; }
 
 TValue* TExValue::GetValue() const {
     switch (tag) {
@@ -258,11 +222,9 @@ void TExValue::Substitute(const TLRValue* value) const {
     lvalue->Substitute(value);
 }
 
-void TExValue::Substitute(const TExValue& value) const {
+void TExValue::SubstituteSlow(const TExValue& value) const {
     if (tag != tLValue) ThrowSubstitute(this);
-    if (lvalue->kind == TLRValue::kVariable) {
-        static_cast<TVariable*>(lvalue)->Assign(value);
-    } else {
+    {
         std::unique_ptr<TValue> copy(value.GetValue());
         lvalue->Substitute(copy.get());
     }
@@ -274,12 +236,6 @@ void TExValue::SubstituteMove(TExValue& value) const {
     } else {
         Substitute(value);
     }
-}
-
-const TExValue& TExValue::Resolved() const {
-    if (tag == tLValue && lvalue->kind == TLRValue::kVariable)
-        return static_cast<const TVariable*>(lvalue)->Content();
-    return *this;
 }
 
 const std::string* TExValue::StringPointer() const {
@@ -304,7 +260,7 @@ static T ReadThrough(const TLValue* lvalue, int* code, T none, Read read) {
     return read(*value);
 }
 
-bool TExValue::ToBool(int* code) const {
+bool TExValue::ToBoolSlow(int* code) const {
     const TExValue& r = Resolved();
     switch (r.tag) {
         case tInt:
@@ -325,7 +281,7 @@ bool TExValue::ToBool(int* code) const {
     return false;
 }
 
-int TExValue::ToInt(int* code) const {
+int TExValue::ToIntSlow(int* code) const {
     const TExValue& r = Resolved();
     switch (r.tag) {
         case tInt:
@@ -347,7 +303,7 @@ int TExValue::ToInt(int* code) const {
     return 0;
 }
 
-double TExValue::ToDouble(int* code) const {
+double TExValue::ToDoubleSlow(int* code) const {
     const TExValue& r = Resolved();
     switch (r.tag) {
         case tInt:
@@ -412,10 +368,8 @@ void TVariable::Substitute(const TLRValue* value) {
     }
 }
 
-void TVariable::Assign(const TExValue& value) {
-    if (value.tag != TExValue::tLValue) {
-        content = value;
-    } else if (value.lvalue->kind == kVariable) {
+void TVariable::AssignLeftValue(const TExValue& value) {
+    if (value.lvalue->kind == kVariable) {
         content = static_cast<const TVariable*>(value.lvalue)->content;
     } else {
         TExValue fresh;

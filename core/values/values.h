@@ -100,30 +100,58 @@ class TExValue {
 public:
     enum TTag : std::uint8_t { tEmpty, tInt, tDouble, tString, tObject, tLValue };
 
-    TExValue() noexcept : tag(tEmpty) { i = 0; }
+    TExValue() noexcept : tag(tEmpty) { raw = 0; }
     explicit TExValue(const TLRValue* p);
     TExValue(std::nullptr_t) noexcept : TExValue() {}
-    TExValue(const TExValue& other) { CopyFrom(other); }
+    TExValue(const TExValue& other) : tag(other.tag) {
+        raw = other.raw;
+        if (tag == tString) {
+            ++s->references;
+        } else if (tag == tObject) {
+            CopyObject(other);
+        }
+    }
     TExValue(TExValue&& other) noexcept : tag(other.tag) {
         raw = other.raw;
         other.tag = tEmpty;
     }
-    explicit TExValue(bool value) noexcept : tag(tInt) { i = value ? 1 : 0; }
-    explicit TExValue(int value) noexcept : tag(tInt) { i = value; }
+    explicit TExValue(bool value) noexcept : tag(tInt) { raw = 0, i = value ? 1 : 0; }
+    explicit TExValue(int value) noexcept : tag(tInt) { raw = 0, i = value; }
     explicit TExValue(double value) noexcept : tag(tDouble) { d = value; }
     explicit TExValue(const std::string& value) : tag(tString) { s = new TStringRep(value); }
     explicit TExValue(std::string&& value) : tag(tString) { s = new TStringRep(std::move(value)); }
     explicit TExValue(const char* value) : TExValue(std::string(value)) {}
     explicit TExValue(const TWString& value) : TExValue(UnpackCharacters(value)) {}
-    ~TExValue() {
-        if (tag >= tString) Release();
+    ~TExValue() { Release(); }
+
+    // A handle that refers to `variable`.
+    static TExValue Refer(TLValue* variable) noexcept {
+        TExValue handle;
+        handle.tag = tLValue;
+        handle.lvalue = variable;
+        return handle;
     }
 
-    TExValue& operator=(const TExValue& other);
-    TExValue& operator=(TExValue&& other) noexcept;
+    TExValue& operator=(const TExValue& other) {
+        // Copy first: `other` may live inside what this handle is about to release.
+        if (this != &other) {
+            TExValue copy(other);
+            *this = std::move(copy);
+        }
+        return *this;
+    }
+    TExValue& operator=(TExValue&& other) noexcept {
+        if (this != &other) {
+            Release();
+            tag = other.tag;
+            raw = other.raw;
+            other.tag = tEmpty;
+        }
+        return *this;
+    }
 
     void Reset() noexcept {
-        if (tag >= tString) Release();
+        Release();
         tag = tEmpty;
     }
 
@@ -132,13 +160,13 @@ public:
     // Assignment through the handle; raises ESubstituteToRValue unless it refers to a left value.
     void Substitute(const TLRValue* value) const;
     // The same for a value given as a handle, without creating value objects.
-    void Substitute(const TExValue& value) const;
+    inline void Substitute(const TExValue& value) const;
     // The same, taking over `value`'s right value when it owns one (value is left empty).
     void SubstituteMove(TExValue& value) const;
 
-    bool ToBool(int* code = nullptr) const;
-    int ToInt(int* code = nullptr) const;
-    double ToDouble(int* code = nullptr) const;
+    inline bool ToBool(int* code = nullptr) const;
+    inline int ToInt(int* code = nullptr) const;
+    inline double ToDouble(int* code = nullptr) const;
     std::string ToString(int* code = nullptr) const;
     TWString ToWString() const { return PackCharacters(ToString()); }
 
@@ -148,16 +176,27 @@ public:
     bool IsLeftValue() const { return tag == tLValue; }
     TLValue* LeftValue() const { return tag == tLValue ? lvalue : nullptr; }
     // The right value this handle stands for: itself, or a variable's content.
-    const TExValue& Resolved() const;
+    inline const TExValue& Resolved() const;
     // The string held (directly or by a variable), or null when the value is no string.
     const std::string* StringPointer() const;
     // Appends to the owned string in place when nobody shares it; returns false otherwise.
     bool AppendString(const std::string& tail);
 
 private:
-    void CopyFrom(const TExValue& other);
-    void Release() noexcept;
+    void CopyObject(const TExValue& other);
+    void Release() noexcept {
+        if (tag == tString) {
+            if (--s->references == 0) delete s;
+        } else if (tag == tObject) {
+            ReleaseObject();
+        }
+    }
+    void ReleaseObject() noexcept;
     void SetOwned(TValue* value);
+    void SubstituteSlow(const TExValue& value) const;
+    bool ToBoolSlow(int* code) const;
+    int ToIntSlow(int* code) const;
+    double ToDoubleSlow(int* code) const;
     friend class TVariable;
 
     TTag tag;
@@ -182,13 +221,68 @@ public:
     void Substitute(const TLRValue* value) override;
 
     // Fast forms used by the engine and the operators.
-    void Assign(const TExValue& value);
+    void Assign(const TExValue& value) {
+        if (value.Tag() != TExValue::tLValue) {
+            content = value;
+        } else {
+            AssignLeftValue(value);
+        }
+    }
     void AssignMove(TExValue& value);
     const TExValue& Content() const { return content; }
     TExValue& MutableContent() { return content; }
 
 private:
+    void AssignLeftValue(const TExValue& value);
+
     TExValue content;
 };
+
+// ---- the handle's hot paths, inline: they run for nearly every operator ----
+
+inline const TExValue& TExValue::Resolved() const {
+    if (tag == tLValue && lvalue->kind == TLRValue::kVariable)
+        return static_cast<const TVariable*>(lvalue)->Content();
+    return *this;
+}
+
+inline int TExValue::ToInt(int* code) const {
+    const TExValue& r = Resolved();
+    if (r.tag == tInt) {
+        if (code) *code = cvExact;
+        return r.i;
+    }
+    return r.ToIntSlow(code);
+}
+
+inline double TExValue::ToDouble(int* code) const {
+    const TExValue& r = Resolved();
+    if (r.tag == tDouble) {
+        if (code) *code = cvExact;
+        return r.d;
+    }
+    if (r.tag == tInt) {
+        if (code) *code = cvExact;
+        return r.i;
+    }
+    return r.ToDoubleSlow(code);
+}
+
+inline bool TExValue::ToBool(int* code) const {
+    const TExValue& r = Resolved();
+    if (r.tag == tInt) {
+        if (code) *code = cvInexact;
+        return r.i != 0;
+    }
+    return r.ToBoolSlow(code);
+}
+
+inline void TExValue::Substitute(const TExValue& value) const {
+    if (tag == tLValue && lvalue->kind == TLRValue::kVariable) {
+        static_cast<TVariable*>(lvalue)->Assign(value);
+    } else {
+        SubstituteSlow(value);
+    }
+}
 
 }  // namespace Quorin
