@@ -89,12 +89,6 @@ bool TQuorin::CallFunction(const std::string& name, std::vector<TExValue>& argum
     }
 }
 
-void TQuorin::CallOperator(const std::string& op, int form, std::vector<TExValue>& operands,
-                           TExValue& result) {
-    result.Reset();
-    environment->CallOperator(userData, op, form, operands, result);
-}
-
 void TQuorin::CheckStop() {
     sentenceCount = 0;
     bool stop = false;

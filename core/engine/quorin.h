@@ -36,7 +36,10 @@ public:
     TVariable* CreateVariable(const std::string& name);
     bool CallFunction(const std::string& name, std::vector<TExValue>& arguments, TExValue& result);
     void CallOperator(const std::string& op, int form, std::vector<TExValue>& operands,
-                      TExValue& result);
+                      TExValue& result) {
+        result.Reset();
+        environment->CallOperator(userData, op, form, operands, result);
+    }
     void ClearVariables();
     bool NamesEqual(const std::string& a, const std::string& b) {
         return environment->SameName(a, b);

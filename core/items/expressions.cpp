@@ -33,7 +33,6 @@ bool TOperator::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisC
     return false;
 }
 
-const std::string& TOperator::Name() const { return environment->operators[index].name; }
 
 void TOperator::Dump(std::string& out) const { out += Name(); }
 
@@ -52,12 +51,7 @@ void TVoidExpression::Dump(std::string& out) const { out += "<>"; }
 
 // ---- operator application -------------------------------------------------------
 
-TExValue TOperatorApplication::Apply(TQuorin& engine, const TOperator& op, int form) {
-    TExValue result;
-    engine.CallOperator(op.Name(), form, operands, result);
-    for (TExValue& operand : operands) operand.Reset();
-    return result;
-}
+
 
 // ---- TPreExpression -------------------------------------------------------------
 
@@ -134,7 +128,7 @@ bool TSymbol::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisCon
 
 TExValue TSymbol::Evaluate(TQuorin& engine) {
     if (resolvedRun == engine.RunId()) {
-        if (variable) return TExValue(variable);
+        if (variable) return TExValue::Refer(variable);
         return TExValue(constant);
     }
     if (TLRValue* found = engine.FindVariable(name)) {
@@ -155,7 +149,7 @@ TExValue TSymbol::Evaluate(TQuorin& engine) {
     variable = engine.CreateVariable(name);
     constant = nullptr;
     resolvedRun = engine.RunId();
-    return TExValue(variable);
+    return TExValue::Refer(variable);
 }
 
 void TSymbol::Dump(std::string& out) const { out += name; }

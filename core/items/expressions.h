@@ -4,6 +4,8 @@
 // two bounds carried in the analysis context; see code_analysis.h.
 #pragma once
 
+#include "engine/quorin.h"
+#include "environment/environment.h"
 #include "items/item.h"
 
 namespace Quorin {
@@ -17,7 +19,7 @@ public:
     bool Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext& context,
                  TWordPosition& end) override;
     void Dump(std::string& out) const override;
-    const std::string& Name() const;
+    const std::string& Name() const { return environment->operators[index].name; }
 };
 
 // The empty expression: no word at all.
@@ -37,7 +39,7 @@ public:
 class TOperatorApplication : public TExpression {
 protected:
     using TExpression::TExpression;
-    TExValue Apply(TQuorin& engine, const TOperator& op, int form);
+    inline TExValue Apply(TQuorin& engine, const TOperator& op, int form);
 
     std::vector<TExValue> operands;
 };
@@ -132,5 +134,12 @@ public:
     TExValue Evaluate(TQuorin& engine) override;
     void Dump(std::string& out) const override;
 };
+
+TExValue TOperatorApplication::Apply(TQuorin& engine, const TOperator& op, int form) {
+    TExValue result;
+    engine.CallOperator(op.Name(), form, operands, result);
+    for (TExValue& operand : operands) operand.Reset();
+    return result;
+}
 
 }  // namespace Quorin

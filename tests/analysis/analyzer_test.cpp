@@ -106,20 +106,20 @@ TEST(Analyzer, SentencesFormulasAndLabels) {
 
 TEST(Analyzer, RejectsWhatDoesNotForm) {
     const char* failures[] = {
-        "",                       // no words at all
-        "// only a comment\n",    //
-        "x; }",                   // a stray closing brace
-        "while (x) L: ;",         // a label is no loop body
-        "if (x) L: ;",            //
-        "goto 5;",                // goto needs an identifier
-        "goto L",                 // and a semicolon
-        "x = ;",                  //
-        "f(;",                    //
-        "category;",              // "cat" then "egory": no left operand
-        "{ x;",                   //
-        "f(a, b",                 //
-        "()",                     //
-        "x = (a, b;",             //
+        "",                     // no words at all
+        "// only a comment\n",  //
+        "x; }",                 // a stray closing brace
+        "while (x) L: ;",       // a label is no loop body
+        "if (x) L: ;",          //
+        "goto 5;",              // goto needs an identifier
+        "goto L",               // and a semicolon
+        "x = ;",                //
+        "f(;",                  //
+        "category;",            // "cat" then "egory": no left operand
+        "{ x;",                 //
+        "f(a, b",               //
+        "()",                   //
+        "x = (a, b;",           //
     };
     for (const char* source : failures) EXPECT_EQ(Tree(source), "FAIL") << source;
 }
@@ -133,8 +133,8 @@ TEST(Analyzer, KeywordsFollowTheCaseRule) {
 
 TEST(Analyzer, TooDeepNestingFailsCleanly) {
     TQuorinEnvironment environment;
-    Quorin::TCodeAnalysis shallow(&environment, std::string(1000, '(') + "x" +
-                                                    std::string(1000, ')') + ";");
+    Quorin::TCodeAnalysis shallow(&environment,
+                                  std::string(1000, '(') + "x" + std::string(1000, ')') + ";");
     EXPECT_NE(shallow.AnalyzeSource(), nullptr);
     EXPECT_FALSE(shallow.TooDeep());
 }

@@ -15,8 +15,7 @@ public:
     int stopAfterPolls = -1;  // negative: never stop
 
     bool CallFunction(int userData, const std::string& name,
-                      std::vector<Quorin::TExValue>& arguments,
-                      Quorin::TExValue& result) override {
+                      std::vector<Quorin::TExValue>& arguments, Quorin::TExValue& result) override {
         if (SameName(name, "print")) {
             CheckArguments(arguments, 1);
             output += arguments[0].ToString();
