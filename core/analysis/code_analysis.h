@@ -7,8 +7,10 @@
 // each of which recognises its own syntax.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "analysis/words.h"
@@ -87,7 +89,18 @@ public:
     static std::unique_ptr<TItem> CreateItem(TQuorinBasicEnvironment* environment, TItemId id);
 
     // Whether the word at `position` reads `text` under the environment's name rule.
-    bool IsWord(TWordPosition position, const std::string& text);
+    bool IsWord(TWordPosition position, const std::string& text) {
+        return IsWord(position, text.c_str(), text.size());
+    }
+    bool IsWord(TWordPosition position, const char* text) {
+        return IsWord(position, text, std::char_traits<char>::length(text));
+    }
+    bool IsWord(TWordPosition position, const char* text, std::size_t length);
+    // The rows of the operator table whose name the word at `position` reads, in table order.
+    const std::vector<int>& OperatorRows(TWordPosition position);
+    // Whether an item of the concrete kind `id` can begin at `position` at all: a
+    // cheap look at the first word that spares creating items bound to fail.
+    bool MayStart(TItemId id, TWordPosition position);
     bool CompareNames(const std::string& a, const std::string& b);
     // The word at `position`, or null at the end.
     const TWord* WordAt(TWordPosition position) const {
@@ -108,6 +121,16 @@ public:
     void ScanString(std::size_t& position);
 
 private:
+    void PrepareWordCaches();
+
+    // Answers of the name rule remembered per word: the same questions come back
+    // for every alternative the driver tries at a position.
+    std::vector<std::uint32_t> literalsAsked;     // bit per grammar literal
+    std::vector<std::uint32_t> literalsMatched;
+    std::vector<std::int32_t> operatorRowsIndex;  // into operatorRowLists, -1 unknown
+    std::vector<std::vector<int>> operatorRowLists;
+    std::unordered_map<std::string, std::int32_t> operatorRowsByText;
+
     int depth = 0;           // AnalyzeItem calls in progress
     int childHeight = 0;     // tallest item finished below the item being analysed
     bool tooDeep = false;

@@ -21,18 +21,16 @@ bool TOperator::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisC
     const TWord* word = analysis.WordAt(start);
     if (!word || word->kind != wkOperator) return false;
     const auto& table = environment->operators;
-    for (std::size_t row = 0; row < table.size(); ++row) {
-        const TOperatorInfo& info = table[row];
+    for (int row : analysis.OperatorRows(start)) {
+        const TOperatorInfo& info = table[static_cast<std::size_t>(row)];
         if (info.form != context.low || info.precedence < context.high) continue;
-        if (!environment->SameName(info.name, word->text)) continue;
-        index = static_cast<int>(row);
+        index = row;
         context.high = info.precedence;
         end = start + 1;
         return true;
     }
     return false;
 }
-
 
 void TOperator::Dump(std::string& out) const { out += Name(); }
 
