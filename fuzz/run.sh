@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the fuzz target and fuzzes for SECONDS (default 60). Exits non-zero when
-# the build fails or the fuzzer found a crash, a sanitizer report, a timeout or
-# an out-of-memory input.
+# Builds the fuzz target, runs the inputs of fuzz/regressions/ and fuzzes for
+# SECONDS (default 60). Exits non-zero when the build fails, a regression input
+# fails again, or the fuzzer found a crash, a sanitizer report, a timeout or an
+# out-of-memory input.
 #
 #     bash fuzz/run.sh [SECONDS] [libFuzzer flags...]
 #
@@ -22,6 +23,18 @@ work="${FUZZ_WORK:-${TMPDIR:-/tmp}/quorin-fuzz}"
 artifacts="$work/artifacts/$(date +%Y%m%d-%H%M%S)"
 mkdir -p "$work/corpus" "$artifacts"
 
+# Every input that once broke the interpreter must run clean now.
+failed_regressions=()
+for input in "$root"/fuzz/regressions/*.qrn; do
+    [[ -e "$input" ]] || continue
+    if ! nice -n 10 "$fuzzer" -rss_limit_mb=2048 -timeout=10 \
+            -artifact_prefix="$artifacts/regression-" "$input" >"$work/regression.log" 2>&1; then
+        grep -E 'ERROR|SUMMARY|fuzz_macro:' "$work/regression.log" | head -n 5 || true
+        failed_regressions+=("$input")
+    fi
+done
+rm -f "$artifacts"/regression-*  # the inputs are in the repository already
+
 # One worker, niced: the fuzzer shares its machine with builds and tests.
 # A single macro must never take 10 s: the analysis and the poll budget are
 # bounded, so a timeout is a finding.
@@ -32,11 +45,18 @@ nice -n 10 "$fuzzer" "$work/corpus" "$root/fuzz/corpus" \
     -max_total_time="$seconds" -print_final_stats=1 \
     -artifact_prefix="$artifacts/" "$@" || status=$?
 
+if ((${#failed_regressions[@]} > 0)); then
+    echo "fuzz: regressions that fail again:"
+    printf '%s\n' "${failed_regressions[@]}"
+fi
 findings="$(find "$artifacts" -type f | sort)"
 if [[ -n "$findings" ]]; then
     echo "fuzz: findings:"
     echo "$findings"
     echo "fuzz: reproduce one with: $fuzzer FILE (QUORIN_FUZZ_ECHO=1 shows the macro's output)"
+    exit 1
+fi
+if ((${#failed_regressions[@]} > 0)); then
     exit 1
 fi
 if ((status != 0)); then
