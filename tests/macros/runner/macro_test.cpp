@@ -252,9 +252,10 @@ std::string DecodeRawValue(const std::string& value) {
     return result + Convert(pending);
 }
 
-TMacroTest ParseMacroTest(const std::string& text, const std::string& baseName) {
-    TMacroTest test;
-    TExpectations seen;
+namespace {
+
+// Applies every "//@" line of [text] in file order.
+void ReadExpectationLines(const std::string& text, TExpectations* seen, TMacroTest* test) {
     int line = 0;
     std::size_t start = 0;
     while (start <= text.size()) {
@@ -273,18 +274,45 @@ TMacroTest ParseMacroTest(const std::string& text, const std::string& baseName) 
             std::string key;
             std::optional<std::string> value;
             SplitKeyValue(content.substr(first + kMarker.size()), &key, &value);
-            ApplyKey(key, value, &seen, &test);
+            ApplyKey(key, value, seen, test);
         } catch (const EMacroTestError& error) {
             throw EMacroTestError(line, error.what());
         }
     }
+}
 
-    test.fileName = seen.fileName ? *seen.fileName : ConvertFileName(baseName, "file name");
-    for (const std::string& extra : test.extraFileNames) {
-        if (extra == test.fileName) {
+// Settles the file names and builds the expected streams, framing included, once
+// the expectations and the source are known.
+void FinishTest(const TExpectations& seen, const std::string& baseName, TMacroTest* test) {
+    test->fileName = seen.fileName ? *seen.fileName : ConvertFileName(baseName, "file name");
+    for (const std::string& extra : test->extraFileNames) {
+        if (extra == test->fileName) {
             throw EMacroTestError(0, "extra-file repeats the name the macro is written under");
         }
     }
+
+    test->expectedStatus = seen.status.value_or(0);
+    test->timeoutSeconds = seen.timeout.value_or(test->timeoutSeconds);
+    const bool framed = !seen.plain && test->expectedStatus == 0;
+    test->expectedOutput = (framed ? "\n" : "") + seen.output;
+    test->expectedErrors = seen.errors;
+    if (!seen.frameLines.empty()) {
+        test->expectedErrors += "\n*\n";
+        for (std::size_t i = 0; i < seen.frameLines.size(); ++i) {
+            if (i > 0) test->expectedErrors += "\n";
+            test->expectedErrors += seen.frameLines[i];
+        }
+        test->expectedErrors += "\n*\n";
+    }
+    if (framed) test->expectedErrors += "\n" + ClosingPrompt();
+}
+
+}  // namespace
+
+TMacroTest ParseMacroTest(const std::string& text, const std::string& baseName) {
+    TMacroTest test;
+    TExpectations seen;
+    ReadExpectationLines(text, &seen, &test);
 
     if (seen.sourceRaw) {
         test.source = text;
@@ -297,21 +325,22 @@ TMacroTest ParseMacroTest(const std::string& text, const std::string& baseName) 
         }
     }
     CheckNoContinuations(test.source);
+    FinishTest(seen, baseName, &test);
+    return test;
+}
 
-    test.expectedStatus = seen.status.value_or(0);
-    test.timeoutSeconds = seen.timeout.value_or(test.timeoutSeconds);
-    const bool framed = !seen.plain && test.expectedStatus == 0;
-    test.expectedOutput = (framed ? "\n" : "") + seen.output;
-    test.expectedErrors = seen.errors;
-    if (!seen.frameLines.empty()) {
-        test.expectedErrors += "\n*\n";
-        for (std::size_t i = 0; i < seen.frameLines.size(); ++i) {
-            if (i > 0) test.expectedErrors += "\n";
-            test.expectedErrors += seen.frameLines[i];
-        }
-        test.expectedErrors += "\n*\n";
+TMacroTest ParseMacroTestWithSource(const std::string& expectations, const std::string& source,
+                                    const std::string& baseName) {
+    TMacroTest test;
+    TExpectations seen;
+    ReadExpectationLines(expectations, &seen, &test);
+    if (seen.sourceRaw) {
+        throw EMacroTestError(0,
+                              "source-raw: a macro in a file of its own is always taken as it is");
     }
-    if (framed) test.expectedErrors += "\n" + ClosingPrompt();
+    // The expectation lines are not part of this macro, so no line of it can swallow them.
+    test.source = source;
+    FinishTest(seen, baseName, &test);
     return test;
 }
 

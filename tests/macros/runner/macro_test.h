@@ -44,6 +44,15 @@ struct TMacroTest {
 // directories. Throws EMacroTestError when an expectation line is malformed.
 TMacroTest ParseMacroTest(const std::string& text, const std::string& baseName);
 
+// Reads a test whose macro is a file of its own, such as an example that users run:
+// [expectations] is the text of the expectation file (UTF-8, the same "//@" lines;
+// every other line is ignored), [source] the macro file's bytes, which reach the
+// interpreter exactly as they are, and [baseName] the macro file's name without
+// directories. Throws EMacroTestError like ParseMacroTest, and also for
+// "source-raw", which has no meaning here.
+TMacroTest ParseMacroTestWithSource(const std::string& expectations, const std::string& source,
+                                    const std::string& baseName);
+
 // Resolves the escapes \n \r \t \\ and \xHH of a "-raw" value; the text between
 // escapes is converted from UTF-8, the \xHH bytes are taken as they are. Throws
 // EMacroTestError (with line 0) on a malformed escape.

@@ -158,6 +158,46 @@ TEST(MacroTestErrors, RejectExpectationLinesThatWouldSwallowTheNextLine) {
     EXPECT_NO_THROW(ParseMacroTest("x;\n//@ out: \\", "t.qrn"));
 }
 
+TEST(MacroTestWithSource, RunsTheMacroFileAsItIs) {
+    // Code page 932 bytes and a line that only looks like an expectation: the macro
+    // is neither converted nor searched for expectations.
+    const std::string source = "println(\"" + kA + "\");\n//@ out: ignored\n";
+    const TMacroTest test = ParseMacroTestWithSource(
+        "// Expectations of a.qrn.\n//@ stdin: あ\n//@ out: あ\n", source, "a.qrn");
+    EXPECT_EQ(test.source, source);
+    EXPECT_EQ(test.fileName, "a.qrn");
+    EXPECT_EQ(test.Arguments(), std::vector<std::string>{"a.qrn"});
+    EXPECT_EQ(test.input, kA + "\n");
+    EXPECT_EQ(test.expectedOutput, "\n" + kA + "\n");
+    EXPECT_EQ(test.expectedErrors, "\n" + ClosingPrompt());
+}
+
+TEST(MacroTestWithSource, KeepsEveryOtherKey) {
+    const TMacroTest test = ParseMacroTestWithSource(
+        "//@ file: b.qrn\n//@ args: b\n//@ status: 2\n//@ err: e\n", "x;\n", "a.qrn");
+    EXPECT_EQ(test.fileName, "b.qrn");
+    EXPECT_EQ(test.Arguments(), std::vector<std::string>{"b"});
+    EXPECT_EQ(test.expectedStatus, 2);
+    EXPECT_EQ(test.expectedOutput, "");
+    EXPECT_EQ(test.expectedErrors, "e\n");
+}
+
+TEST(MacroTestWithSource, RejectsMistakesInTheExpectations) {
+    auto errorLine = [](const std::string& expectations) {
+        try {
+            ParseMacroTestWithSource(expectations, "x;\n", "a.qrn");
+        } catch (const EMacroTestError& error) {
+            return error.line;
+        }
+        ADD_FAILURE() << "no error for:\n" << expectations;
+        return -1;
+    };
+    EXPECT_EQ(errorLine("\n//@ ouput: 1\n"), 2);
+    EXPECT_EQ(errorLine("//@ source-raw\n"), 0);
+    // A trailing backslash is harmless here: the expectations never reach the interpreter.
+    EXPECT_NO_THROW(ParseMacroTestWithSource("//@ out: 表\n", "x;\n", "a.qrn"));
+}
+
 TEST(Cp932Display, ShowsCharactersAndEscapesTheRest) {
     EXPECT_EQ(Cp932ToDisplay(kKonnichiwa + " x"), "こんにちは x");
     EXPECT_EQ(Cp932ToDisplay("a\tb\\\r\x01"), "a\\tb\\\\\\r\\x01");

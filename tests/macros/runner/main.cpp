@@ -3,6 +3,10 @@
 // expectations written in the file. Exit status 0 when they match, 1 otherwise.
 //
 //     quorin_macro_runner <path-to-quorin> <macro-file.qrn>
+//     quorin_macro_runner <path-to-quorin> <expectations-file> <macro-file>
+//
+// In the second form the expectations come from a file of their own and the macro
+// file is run exactly as it is; that is how the example macros are tested.
 
 #include <unistd.h>
 
@@ -13,6 +17,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -99,8 +104,12 @@ std::string CommandLine(const std::string& program, const TMacroTest& test) {
     return line;
 }
 
-int RunTest(const std::string& program, const fs::path& testPath) {
-    const TMacroTest test = ParseMacroTest(ReadFile(testPath), testPath.filename().string());
+int RunTest(const std::string& program, const fs::path& testPath,
+            const std::optional<fs::path>& macroPath) {
+    const TMacroTest test = macroPath
+                                ? ParseMacroTestWithSource(ReadFile(testPath), ReadFile(*macroPath),
+                                                           macroPath->filename().string())
+                                : ParseMacroTest(ReadFile(testPath), testPath.filename().string());
 
     TScratchDirectory scratch;
     WriteFile(scratch.WorkingDirectory() / test.fileName, test.source);
@@ -152,15 +161,18 @@ int RunTest(const std::string& program, const fs::path& testPath) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::cerr << "usage: " << argv[0] << " <path-to-quorin> <macro-file.qrn>\n";
+    if (argc != 3 && argc != 4) {
+        std::cerr << "usage: " << argv[0] << " <path-to-quorin> <macro-file.qrn>\n"
+                  << "       " << argv[0] << " <path-to-quorin> <expectations-file> <macro-file>\n";
         return kUsage;
     }
     const std::string program = argv[1];
     const fs::path testPath = argv[2];
+    const std::optional<fs::path> macroPath =
+        argc == 4 ? std::optional<fs::path>(argv[3]) : std::nullopt;
     InstallStopHandlers();
     try {
-        return RunTest(program, testPath);
+        return RunTest(program, testPath, macroPath);
     } catch (const EMacroTestError& error) {
         std::cout << "FAIL " << testPath.string() << "\n" << testPath.string();
         if (error.line > 0) std::cout << ":" << error.line;
