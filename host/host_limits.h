@@ -17,4 +17,9 @@ constexpr std::size_t scriptBlockBytes = std::size_t{64} << 10;
 // Bytes reserved for the source text before the file is read, whatever its size.
 constexpr std::size_t minimumScriptReserve = 512;
 
+// Converted text is produced in blocks of this size on the stack and appended
+// to its destination block by block; a character never needs more than a few
+// bytes, so any size works, and this one makes a megabyte take few rounds.
+constexpr std::size_t conversionBlockBytes = 4096;
+
 }  // namespace HostLimits

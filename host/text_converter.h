@@ -1,0 +1,60 @@
+// Converting text between two encodings with the C library's iconv.
+#pragma once
+
+#include <iconv.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+// The encoding of every text inside the interpreter, under the name iconv knows it by.
+inline constexpr const char* internalEncoding = "CP932";
+
+// One direction of conversion, from one encoding to another, with the state of
+// a stream being converted piece by piece.
+//
+// Console text must never lose a byte, whatever the user types or a macro
+// prints, so the lenient operations copy every byte that does not convert
+// unchanged and go on with the next one. Text that arrives in pieces may have
+// a character cut in two at a piece boundary; its beginning is held back until
+// the next piece completes it. Source files, on the other hand, are converted
+// strictly, so that a wrong encoding name is reported instead of run.
+class TTextConverter {
+public:
+    // The converter from `from` to `to`, or nothing when iconv does not know
+    // one of the names (or cannot convert between them).
+    static std::unique_ptr<TTextConverter> Open(const std::string& to, const std::string& from);
+
+    TTextConverter(const TTextConverter&) = delete;
+    TTextConverter& operator=(const TTextConverter&) = delete;
+    ~TTextConverter();
+
+    // Appends the conversion of `bytes` to `result`, after whatever an earlier
+    // call held back. Bytes that do not convert are appended unchanged; an
+    // incomplete character at the end is held back for the next call.
+    void Convert(std::string_view bytes, std::string& result);
+
+    // Appends the bytes held back by Convert to `result`, unchanged.
+    void Release(std::string& result);
+
+    // Ends the stream: releases what was held back and appends whatever
+    // returns a stateful encoding to its initial state.
+    void Finish(std::string& result);
+
+    // Converts all of `bytes` at once, from the initial state; false, with
+    // `result` undefined, when any byte does not convert or the text ends
+    // inside a character.
+    bool ConvertStrictly(std::string_view bytes, std::string& result);
+
+private:
+    explicit TTextConverter(iconv_t descriptor) : descriptor(descriptor) {}
+
+    // Runs iconv over `bytes`, appending to `result`; stops at the first byte
+    // that does not convert and returns how many bytes it consumed, with the
+    // reason it stopped in `stop` (0 when everything was converted).
+    std::size_t Run(std::string_view bytes, std::string& result, int& stop);
+
+    iconv_t descriptor;
+    // The beginning of a character whose end has not arrived yet.
+    std::string held;
+};
