@@ -3,19 +3,27 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
+
+#include "text_converter.h"
 
 // Every byte the program exchanges with the console passes through here: the
 // macro's output, the host's messages on the error stream and the lines that
 // the macro reads. Keeping it in one place lets console text be converted
-// between code page 932 and another encoding at a single point.
+// between code page 932 and the console's own encoding at a single point.
 //
 // Output is collected in a buffer of its own and written out only by whole
 // pieces, so a double-byte character that a macro prints in one call is never
 // split across two writes. Anything written to the error stream is preceded by
 // a flush of the output, so the user always sees the two streams in the order
 // in which they were written.
+//
+// With an encoding set, the two output streams are converted on their way out
+// and each line read on its way in. A character that a macro prints in two
+// calls, its lead byte in one and its second byte in the next, is completed
+// across the calls; bytes that do not convert are passed on unchanged.
 class TConsole {
 public:
     // The streams are borrowed, not closed; tests pass memory streams instead.
@@ -24,26 +32,49 @@ public:
     TConsole& operator=(const TConsole&) = delete;
     ~TConsole();
 
+    // Converts console text between code page 932 and `encoding` from now on;
+    // to be called before anything is written or read. Returns false, and the
+    // console stays unconverted, when iconv does not know the name.
+    bool SetEncoding(const std::string& encoding);
+
     // Queues bytes for the output stream without flushing it.
     void Out(std::string_view bytes);
     // Writes a line feed to the output stream and flushes it.
     void EndLine();
+    // Writes out the queued output. The start of a character whose second byte
+    // has not been written yet stays behind for the next call of Out.
     void Flush();
-    // Flushes the output, then writes the bytes to the error stream at once.
+    // Flushes the output, also what stayed behind, then writes the bytes to the
+    // error stream at once.
     void Err(std::string_view bytes);
 
     // Reads at most `limit` bytes of one line, stopping after its line feed, with
-    // every CR LF pair read as a single LF (a CR elsewhere is kept). The output
-    // is flushed first so that a prompt written without a line end is visible.
-    // Returns the empty string when the input has ended or fails.
+    // every CR LF pair read as a single LF (a CR elsewhere is kept). The limit
+    // counts the bytes as they are read, before any conversion; a character cut
+    // at the limit comes back unconverted. The output is flushed first so that
+    // a prompt written without a line end is visible. Returns the empty string
+    // when the input has ended or fails.
     std::string ReadLine(std::size_t limit);
 
     // The descriptor of the input stream, or -1 when it has none.
     int InputHandle() const;
 
 private:
+    // Writes the queued output, converted when an encoding is set; `finish`
+    // also writes what the conversion held back.
+    void WritePending(bool finish);
+    void WriteConverted(std::FILE* stream, TTextConverter& converter, std::string_view bytes,
+                        bool finish);
+
     std::FILE* in;
     std::FILE* out;
     std::FILE* err;
     std::string pending;
+    // Either all three converters are set or none is. Each output stream has
+    // its own, so that a character cut in one is not completed by the other.
+    std::unique_ptr<TTextConverter> outConverter;
+    std::unique_ptr<TTextConverter> errConverter;
+    std::unique_ptr<TTextConverter> inConverter;
+    // Reused for the converted text, to spare an allocation per write.
+    std::string converted;
 };

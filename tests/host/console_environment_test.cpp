@@ -15,9 +15,12 @@ using Quorin::TExValue;
 // An environment reading `input`, with the lines it reads collected in order.
 class ConsoleEnvironmentTest : public ::testing::Test {
 protected:
-    void SetInput(const std::string& input) {
+    void SetInput(const std::string& input, const std::string& encoding = std::string()) {
         files = std::make_unique<TConsoleFiles>(input);
         console = std::make_unique<TConsole>(files->in, files->out, files->err);
+        if (!encoding.empty()) {
+            ASSERT_TRUE(console->SetEncoding(encoding));
+        }
         environment = std::make_unique<TQuorinConsoleEnvironment>(*console);
     }
 
@@ -53,6 +56,28 @@ TEST_F(ConsoleEnvironmentTest, LongerLinesComeBackInPieces) {
     SetInput(std::string(257, 'a') + "\n" + std::string(300, 'b') + "\n");
     EXPECT_EQ(ReadLines(4),
               (Lines{std::string(256, 'a'), "a", std::string(256, 'b'), std::string(44, 'b')}));
+}
+
+// A line of 100 characters typed on a UTF-8 console is 300 bytes: the first
+// piece holds 85 of them and the first byte of the 86th, the second piece the
+// other two bytes of that one and the last 14. The cut character's bytes come
+// through unconverted, the rest as code page 932.
+TEST_F(ConsoleEnvironmentTest, PiecesAreCountedInBytesAsTyped) {
+    std::string typed;
+    for (int i = 0; i < 100; ++i) typed += "\xe3\x81\x82";
+    SetInput(typed + "\nnext\n", "UTF-8");
+    std::string first;
+    for (int i = 0; i < 85; ++i) first += "\x82\xa0";
+    std::string second = "\x81\x82";
+    for (int i = 0; i < 14; ++i) second += "\x82\xa0";
+    EXPECT_EQ(ReadLines(3), (Lines{first + "\xe3", second, "next"}));
+}
+
+TEST_F(ConsoleEnvironmentTest, ConvertedLinesKeepTheLineRules) {
+    SetInput(std::string("\xe3\x81\x82\r\n\xe3\x81\x84") + '\0' + "\xe3\x81\x86\n" +
+                 std::string(257, 'a'),
+             "UTF-8");
+    EXPECT_EQ(ReadLines(5), (Lines{"\x82\xa0", "\x82\xa2", std::string(256, 'a'), "a", ""}));
 }
 
 TEST_F(ConsoleEnvironmentTest, CrLfIsOneLineFeedAndCountsAsOneByte) {
