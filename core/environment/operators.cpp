@@ -3,52 +3,14 @@
 #include <utility>
 
 #include "environment/environment.h"
+#include "environment/operator_codes.h"
 #include "errors/errors.h"
 #include "errors/messages.h"
 
 using Quorin::TExValue;
+using namespace Quorin;
 
 namespace {
-
-// One code per operator the environment computes, in the order in which a request
-// is matched by name. kCompound and kUnknown are the two outcomes when no name fits.
-enum TOperatorCode : int {
-    kAssign,
-    kCat,
-    kEqual,
-    kEqu,
-    kNotEqual,
-    kNotEqu,
-    kAnd,
-    kOr,
-    kPostIncrement,
-    kPreIncrement,
-    kLess,
-    kGreaterEqual,
-    kGreater,
-    kLessEqual,
-    kNot,
-    kNegate,
-    kAdd,
-    kSubtract,
-    kMultiply,
-    kDivide,
-    kDiv,
-    kPostDecrement,
-    kPreDecrement,
-    kCmp,
-    kRemainder,
-    kBitAnd,
-    kBitOr,
-    kShiftLeft,
-    kShiftRight,
-    kComplement,
-    kXor,
-    kComma,
-    kPlus,
-    kCompound,
-    kUnknown,
-};
 
 struct TDispatchEntry {
     std::string name;
@@ -209,7 +171,7 @@ void Concatenate(std::vector<TExValue>& operands, TExValue& result) {
 }
 
 // Increments and decrements keep an exact int an int; any other value becomes a
-// double. The variable is written before `result`, so a failed write leaves it unset.
+// double. The operand is written before `result`, so a refused write leaves `result` alone.
 void Step(TExValue& operand, TExValue& result, int delta, bool prefix) {
     int code;
     const int oldInt = operand.ToInt(&code);
@@ -269,6 +231,11 @@ int TQuorinEnvironment::CodeByName(const std::string& name, int form) {
     }
     if (form == ofBinary && !name.empty() && name.back() == '=') return kCompound;
     return kUnknown;
+}
+
+int TQuorinEnvironment::RowCode(std::size_t row) {
+    if (resolvedRows != operators.size()) ResolveRows();
+    return row < rowCodes.size() ? rowCodes[row] : Quorin::kUnknown;
 }
 
 // The engine passes a table row's own `name` field, so the row is recognised by
