@@ -1,5 +1,6 @@
 #include "entry.h"
 
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <string>
@@ -13,10 +14,44 @@
 
 namespace Messages = Quorin::Messages;
 
+namespace {
+
+// The environment variables that name the encoding of the console and the one
+// macro files are written in; unset or empty, both are code page 932.
+constexpr const char* consoleEncodingVariable = "QUORIN_CONSOLE_ENCODING";
+constexpr const char* sourceEncodingVariable = "QUORIN_SOURCE_ENCODING";
+
+std::string EnvironmentValue(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+int ReportUnknownEncoding(TConsole& console, const std::string& name) {
+    console.Err(Messages::unknownEncoding);
+    console.Err(name);
+    console.Err("\n");
+    return exitUsage;
+}
+
+}  // namespace
+
 int RunConsoleHost(TConsole& console, int argc, char** argv) {
+    // The console's encoding comes first, so that every later message is
+    // written in it; the report of a name iconv does not know cannot be.
+    const std::string consoleEncoding = EnvironmentValue(consoleEncodingVariable);
+    if (!consoleEncoding.empty() && !console.SetEncoding(consoleEncoding)) {
+        return ReportUnknownEncoding(console, consoleEncoding);
+    }
+    const std::string sourceEncoding = EnvironmentValue(sourceEncodingVariable);
+    std::unique_ptr<TSourceDecoder> decoder;
+    if (!sourceEncoding.empty()) {
+        decoder = TSourceDecoder::Open(sourceEncoding);
+        if (!decoder) return ReportUnknownEncoding(console, sourceEncoding);
+    }
+
     auto environment = std::make_unique<TQuorinConsoleEnvironment>(console);
     std::string text;
-    switch (LoadScript(argc, argv, text)) {
+    switch (LoadScript(argc, argv, text, decoder.get())) {
         case lrLoaded:
             break;
         case lrNoFileName:
@@ -25,6 +60,10 @@ int RunConsoleHost(TConsole& console, int argc, char** argv) {
             return exitUsage;
         case lrCannotOpen:
             console.Err(Messages::cannotOpenFile);
+            console.Err("\n");
+            return exitUsage;
+        case lrNotConvertible:
+            console.Err(Messages::sourceNotConvertible);
             console.Err("\n");
             return exitUsage;
     }

@@ -7,10 +7,11 @@
 
 // Exit statuses of the program.
 constexpr int exitSuccess = 0;
-constexpr int exitUsage = 1;          // missing argument or unopenable file
+constexpr int exitUsage = 1;  // missing argument, unopenable file, unusable encoding or source
 constexpr int exitInternalFault = 2;  // an error the interpreter could not report as the macro's
 
-// Loads the macro named on the command line, runs it in a fresh console
+// Sets up the console's encoding and the source encoding from the
+// environment, loads the macro named on the command line, runs it in a fresh console
 // environment, reports an error of the macro in a frame on the error stream,
 // shows the closing prompt and waits for a key. Errors of the macro end here;
 // anything else (an internal fault, an exhausted heap) leaves as an exception.

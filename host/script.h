@@ -2,15 +2,45 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <string_view>
 
-enum TLoadResult { lrLoaded, lrNoFileName, lrCannotOpen };
+#include "text_converter.h"
+
+enum TLoadResult { lrLoaded, lrNoFileName, lrCannotOpen, lrNotConvertible };
+
+// Turns a macro file written in another encoding into code page 932 text.
+//
+// A file that does not convert is refused as a whole: running a macro in which
+// some bytes mean something other than what its author wrote is worse than not
+// running it. The way leads through UTF-8, where a byte order mark that an
+// editor put in front of the text can be recognised, whatever the file's
+// encoding, and dropped.
+class TSourceDecoder {
+public:
+    // The decoder from `encoding`, or nothing when iconv does not know the name.
+    static std::unique_ptr<TSourceDecoder> Open(const std::string& encoding);
+
+    // Appends the conversion of `bytes` to `text`; false, with `text` undefined,
+    // when some byte does not convert or has no equivalent in code page 932.
+    bool Decode(std::string_view bytes, std::string& text);
+
+private:
+    TSourceDecoder(std::unique_ptr<TTextConverter> toUtf8,
+                   std::unique_ptr<TTextConverter> toInternal);
+
+    std::unique_ptr<TTextConverter> toUtf8;
+    std::unique_ptr<TTextConverter> toInternal;
+};
 
 // Fills `text` with the file named by the only argument, or, when that name
 // cannot be opened, with the file of that name plus ".qrn". A directory counts
 // as a file that cannot be opened, and a file that fails while it is read is
-// not run half-loaded: both report lrCannotOpen.
-TLoadResult LoadScript(int argc, char** argv, std::string& text);
+// not run half-loaded: both report lrCannotOpen. With a decoder the file is
+// converted first (lrNotConvertible when it does not convert), then its CR LF
+// pairs are turned into LF, so that they are found in any encoding.
+TLoadResult LoadScript(int argc, char** argv, std::string& text, TSourceDecoder* decoder = nullptr);
 
 // Appends everything `file` holds to `text`, every byte value included, with
 // each CR LF pair turned into a single LF; a CR not followed by LF is kept.

@@ -82,4 +82,57 @@ TEST(LoadScriptTest, DirectoriesAndMissingFilesCannotBeOpened) {
     EXPECT_EQ(text, "macro");
 }
 
+TLoadResult LoadDecoded(const std::string& encoding, const std::string& name, std::string& text) {
+    const auto decoder = TSourceDecoder::Open(encoding);
+    EXPECT_NE(decoder, nullptr) << encoding;
+    if (!decoder) return lrCannotOpen;
+    const std::string program = "quorin";
+    char* argv[] = {Arg(program), Arg(name), nullptr};
+    return LoadScript(2, argv, text, decoder.get());
+}
+
+TEST(SourceDecoderTest, UnknownNamesOpenNothing) {
+    EXPECT_EQ(TSourceDecoder::Open("NO-SUCH-ENCODING"), nullptr);
+}
+
+TEST(SourceDecoderTest, FilesAreConvertedAndTheirCrLfPairsJoined) {
+    TTempDirectory directory;
+    directory.Write("utf8.qrn", "println(\"\xe3\x81\x82\");\r\n\rz\r\n");
+    // "あ\r\n" in UTF-16, where the CR and LF bytes are not neighbours.
+    directory.Write("utf16.qrn", std::string("\x42\x30\x0d\x00\x0a\x00", 6));
+    std::string text;
+    EXPECT_EQ(LoadDecoded("UTF-8", directory.Name("utf8"), text), lrLoaded);
+    EXPECT_EQ(text, "println(\"\x82\xa0\");\n\rz\n");
+    EXPECT_EQ(LoadDecoded("UTF-16LE", directory.Name("utf16.qrn"), text), lrLoaded);
+    EXPECT_EQ(text, "\x82\xa0\n");
+}
+
+TEST(SourceDecoderTest, AByteOrderMarkIsDropped) {
+    TTempDirectory directory;
+    directory.Write("marked.qrn", "\xef\xbb\xbfx;\xef\xbb\xbf");
+    directory.Write("marked16.qrn", std::string("\xff\xfex\x00", 4));
+    std::string text;
+    // Only at the very beginning is it a mark; elsewhere it is a character
+    // that code page 932 lacks.
+    EXPECT_EQ(LoadDecoded("UTF-8", directory.Name("marked.qrn"), text), lrNotConvertible);
+    directory.Write("marked.qrn", "\xef\xbb\xbfx;");
+    EXPECT_EQ(LoadDecoded("UTF-8", directory.Name("marked.qrn"), text), lrLoaded);
+    EXPECT_EQ(text, "x;");
+    EXPECT_EQ(LoadDecoded("UTF-16", directory.Name("marked16.qrn"), text), lrLoaded);
+    EXPECT_EQ(text, "x");
+}
+
+TEST(SourceDecoderTest, FilesThatDoNotConvertAreRefused) {
+    TTempDirectory directory;
+    directory.Write("broken.qrn", "x = \"\xff\";");
+    directory.Write("accent.qrn", "x = \"caf\xc3\xa9\";");
+    directory.Write("cut.qrn", "x = \"\xe3\x81");
+    std::string text = "stale";
+    EXPECT_EQ(LoadDecoded("UTF-8", directory.Name("broken.qrn"), text), lrNotConvertible);
+    EXPECT_EQ(text, "");
+    EXPECT_EQ(LoadDecoded("UTF-8", directory.Name("accent.qrn"), text), lrNotConvertible);
+    EXPECT_EQ(LoadDecoded("UTF-8", directory.Name("cut.qrn"), text), lrNotConvertible);
+    EXPECT_EQ(LoadDecoded("UTF-8", directory.Name("missing.qrn"), text), lrCannotOpen);
+}
+
 }  // namespace
