@@ -76,23 +76,28 @@ TEST(WaitForKeyTest, OneKeyEndsTheWaitAndTheModeIsRestored) {
     EXPECT_FALSE(terminal.SlaveHasInput());
 }
 
-TEST(WaitForKeyTest, TerminationDuringTheWaitRestoresTheMode) {
-    TPseudoTerminal terminal;
-    ASSERT_GE(terminal.slave, 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::signal(SIGTERM, SIG_DFL);
-        WaitForKey(terminal.slave);
-        _exit(0);
+// Ctrl+C (SIGINT) and a termination request end the program during the wait,
+// with the terminal back in its mode and the signal's usual end.
+TEST(WaitForKeyTest, InterruptOrTerminationDuringTheWaitRestoresTheMode) {
+    for (const int signalNumber : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signalNumber);
+        TPseudoTerminal terminal;
+        ASSERT_GE(terminal.slave, 0);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            std::signal(signalNumber, SIG_DFL);
+            WaitForKey(terminal.slave);
+            _exit(0);
+        }
+        const bool keyMode = terminal.WaitForKeyMode();
+        kill(child, signalNumber);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(keyMode);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber);
+        EXPECT_TRUE(terminal.Canonical());
     }
-    const bool keyMode = terminal.WaitForKeyMode();
-    kill(child, SIGTERM);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(keyMode);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
-    EXPECT_TRUE(terminal.Canonical());
 }
 
 }  // namespace

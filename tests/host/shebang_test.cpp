@@ -1,0 +1,54 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "temp_directory.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The unit tests are built in the tests folder of the build tree, the program
+// at its top.
+fs::path ProgramDirectory() {
+    return fs::read_symlink("/proc/self/exe").parent_path().parent_path();
+}
+
+// Runs `command` with /bin/sh; returns its standard output and leaves its exit
+// status in `status`.
+std::string Shell(const std::string& command, int& status) {
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return "popen failed";
+    std::string output;
+    char block[4096];
+    std::size_t count;
+    while ((count = std::fread(block, 1, sizeof block, pipe)) > 0) output.append(block, count);
+    status = pclose(pipe);
+    return output;
+}
+
+// A macro whose first line names the interpreter runs as a program of its own
+// once the interpreter can be found on the search path.
+TEST(ShebangTest, AnExecutableMacroRunsThroughTheSearchPath) {
+    const fs::path directory = ProgramDirectory();
+    ASSERT_TRUE(fs::exists(directory / "quorin")) << "build the quorin target first";
+    TTempDirectory scripts;
+    const std::string script =
+        scripts.Write("hello.qrn", "#!/usr/bin/env quorin\nprintln(\"run as a program\");\n");
+    fs::permissions(script, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+
+    int status = -1;
+    const std::string output =
+        Shell("unset QUORIN_CONSOLE_ENCODING QUORIN_SOURCE_ENCODING; PATH='" + directory.string() +
+                  "':/usr/bin:/bin; export PATH; cd '" + scripts.path.string() +
+                  "' && ./hello.qrn </dev/null 2>/dev/null",
+              status);
+    EXPECT_EQ(output, "\nrun as a program\n");
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+}  // namespace
