@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "environment/environment.h"
+#include "environment/operator_codes.h"
 #include "items/analyzed_macro.h"
 #include "quorin_limits.h"
 
@@ -31,7 +32,16 @@ const TExpansion& Expansion(TItemId id) {
 }  // namespace
 
 TCodeAnalysis::TCodeAnalysis(TQuorinBasicEnvironment* environment, const std::string& source)
-    : environment(environment), source(source), depthLimit(Limits::maxTreeDepth) {}
+    : environment(environment),
+      source(source),
+      depthLimit(Limits::maxTreeDepth),
+      ownOperators(TQuorinEnvironment::ComputesOwnOperators(environment)
+                       ? static_cast<TQuorinEnvironment*>(environment)
+                       : nullptr) {}
+
+int TCodeAnalysis::OwnOperatorCode(int row) {
+    return ownOperators ? ownOperators->RowCode(static_cast<std::size_t>(row)) : kUnknown;
+}
 
 TCodeAnalysis::~TCodeAnalysis() = default;
 

@@ -16,6 +16,7 @@
 #include "analysis/words.h"
 
 class TQuorinBasicEnvironment;
+class TQuorinEnvironment;
 
 namespace Quorin {
 
@@ -107,6 +108,11 @@ public:
         return position < words.size() ? &words[position] : nullptr;
     }
 
+    // What operator row `row` computes when the environment's operators are
+    // TQuorinEnvironment's own (a TOperatorCode), else kUnknown: the tree then
+    // leaves every operator to the environment's CallOperator.
+    int OwnOperatorCode(int row);
+
     // Set when the tree grew taller than `depthLimit`; the analysis then fails.
     bool TooDeep() const { return tooDeep; }
     int depthLimit;
@@ -131,6 +137,7 @@ private:
     std::vector<std::vector<int>> operatorRowLists;
     std::unordered_map<std::string, std::int32_t> operatorRowsByText;
 
+    TQuorinEnvironment* ownOperators;  // the environment, when its operators are the stock ones
     int depth = 0;           // AnalyzeItem calls in progress
     int childHeight = 0;     // tallest item finished below the item being analysed
     bool tooDeep = false;

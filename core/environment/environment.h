@@ -74,6 +74,13 @@ public:
     void CallOperator(int userData, const std::string& name, int form,
                       std::vector<Quorin::TExValue>& operands, Quorin::TExValue& result) override;
 
+    // What operator row `row` computes in its own form (a Quorin::TOperatorCode).
+    int RowCode(std::size_t row);
+    // Whether `environment` computes its operators with this class's own
+    // CallOperator, unchanged by any derived class. The syntax tree then computes
+    // the simplest cases itself, exactly as CallOperator would.
+    static bool ComputesOwnOperators(const TQuorinBasicEnvironment* environment);
+
     // The pseudo-random generator behind "rand"; exposed so that tests can seed it.
     unsigned randomState = 0;
     int NextRandom();

@@ -4,6 +4,7 @@
 
 #include "engine/quorin.h"
 #include "environment/environment.h"
+#include "items/own_operators.h"
 
 namespace Quorin {
 
@@ -25,6 +26,7 @@ bool TOperator::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisC
         const TOperatorInfo& info = table[static_cast<std::size_t>(row)];
         if (info.form != context.low || info.precedence < context.high) continue;
         index = row;
+        code = analysis.OwnOperatorCode(row);
         context.high = info.precedence;
         end = start + 1;
         return true;
@@ -79,7 +81,10 @@ bool TPreExpression::Analyze(TCodeAnalysis& analysis, TWordPosition start,
 }
 
 TExValue TPreExpression::Evaluate(TQuorin& engine) {
-    operands[0] = operand->Evaluate(engine);
+    TExValue value = operand->Evaluate(engine);
+    TExValue result;
+    if (op->code != kUnknown && OwnOperators::Unary(op->code, value, result)) return result;
+    operands[0] = std::move(value);
     return Apply(engine, *op, ofPrefix);
 }
 
@@ -266,7 +271,10 @@ bool TSubExpression::AnalyzeContinuation(TCodeAnalysis& analysis, TWordPosition,
 }
 
 TExValue TSubExpression::Evaluate(TQuorin& engine) {
-    operands[0] = left->Evaluate(engine);
+    TExValue value = left->Evaluate(engine);
+    TExValue result;
+    if (op->code != kUnknown && OwnOperators::Unary(op->code, value, result)) return result;
+    operands[0] = std::move(value);
     return Apply(engine, *op, ofPostfix);
 }
 
@@ -314,8 +322,22 @@ bool TBinaryExpression::AnalyzeContinuation(TCodeAnalysis& analysis, TWordPositi
 }
 
 TExValue TBinaryExpression::Evaluate(TQuorin& engine) {
-    operands[0] = left->Evaluate(engine);
-    operands[1] = right->Evaluate(engine);
+    TExValue a = left->Evaluate(engine);
+    TExValue b = right->Evaluate(engine);
+    const int code = op->code;
+    if (code == kAssign) {
+        // The stock assignment: the variable takes the value, the result refers to it.
+        TLValue* target = a.LeftValue();
+        if (target && target->kind == TLRValue::kVariable) {
+            static_cast<TVariable*>(target)->AssignMove(b);
+            return a;
+        }
+    } else if (code != kUnknown) {
+        TExValue result;
+        if (OwnOperators::Binary(code, a.Resolved(), b.Resolved(), result)) return result;
+    }
+    operands[0] = std::move(a);
+    operands[1] = std::move(b);
     return Apply(engine, *op, ofBinary);
 }
 

@@ -6,6 +6,7 @@
 
 #include "engine/quorin.h"
 #include "environment/environment.h"
+#include "environment/operator_codes.h"
 #include "items/item.h"
 
 namespace Quorin {
@@ -14,8 +15,12 @@ namespace Quorin {
 class TOperator final : public TItem {
 public:
     int index = -1;
+    // What the row computes when the environment's operators are the stock ones
+    // (a TOperatorCode), else kUnknown.
+    int code;
 
-    explicit TOperator(TQuorinBasicEnvironment* environment) : TItem(environment, idOperator) {}
+    explicit TOperator(TQuorinBasicEnvironment* environment)
+        : TItem(environment, idOperator), code(kUnknown) {}
     bool Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext& context,
                  TWordPosition& end) override;
     void Dump(std::string& out) const override;

@@ -135,3 +135,36 @@ TEST(Engine, NestingBeyondTheLimitIsAnOrdinaryError) {
 }
 
 }  // namespace
+
+namespace {
+
+// An environment that redefines "+" on ints: the syntax tree must not compute
+// it by itself once CallOperator is overridden.
+class TRedefiningEnvironment : public TCaptureEnvironment {
+public:
+    void CallOperator(int userData, const std::string& name, int form,
+                      std::vector<TExValue>& operands, TExValue& result) override {
+        if (form == ofBinary && name == "+") {
+            result = TExValue(operands[0].ToInt() * 100 + operands[1].ToInt());
+            return;
+        }
+        TCaptureEnvironment::CallOperator(userData, name, form, operands, result);
+    }
+};
+
+TEST(Engine, ComputesStockOperatorsItselfOnlyWhenCallOperatorIsTheStockOne) {
+    TCaptureEnvironment stock;
+    TRedefiningEnvironment redefining;
+    TQuorinBasicEnvironment basic;
+    EXPECT_TRUE(TQuorinEnvironment::ComputesOwnOperators(&stock));
+    EXPECT_FALSE(TQuorinEnvironment::ComputesOwnOperators(&redefining));
+    EXPECT_FALSE(TQuorinEnvironment::ComputesOwnOperators(&basic));
+
+    const char* macro = "a = 1; b = 2; println(a + b); println(a - b); i = 5; i++; println(i);";
+    RunMacro(&stock, macro, 0);
+    RunMacro(&redefining, macro, 0);
+    EXPECT_EQ(stock.output, "3\n-1\n6\n");
+    EXPECT_EQ(redefining.output, "102\n-1\n6\n");
+}
+
+}  // namespace
