@@ -18,7 +18,8 @@ inline constexpr const char* internalEncoding = "CP932";
 // unchanged and go on with the next one. Text that arrives in pieces may have
 // a character cut in two at a piece boundary; its beginning is held back until
 // the next piece completes it. Source files, on the other hand, are converted
-// strictly, so that a wrong encoding name is reported instead of run.
+// strictly, so that a file in another encoding than the one named is refused
+// instead of run.
 class TTextConverter {
 public:
     // The converter from `from` to `to`, or nothing when iconv does not know
