@@ -161,7 +161,19 @@ bool TQuorinEnvironment::CallFunction(int, const std::string& name,
             ByteFunction(function, arguments, *text, result);
             break;
         default:
-            CharacterFunction(function, arguments, *text, result);
+            // Without lead bytes every character is one byte, and the byte
+            // functions give the same results without walking the text.
+            if (arguments[0].IsSingleByteString()) {
+                static const int byteForm[] = {fLenB, fSubstrB, fLeftB, fRightB};
+                const int same = byteForm[function - fLen];
+                if (same == fLenB) {
+                    result = TExValue(static_cast<int>(text->size()));
+                } else {
+                    ByteFunction(same, arguments, *text, result);
+                }
+            } else {
+                CharacterFunction(function, arguments, *text, result);
+            }
             break;
     }
     return true;

@@ -243,10 +243,29 @@ const std::string* TExValue::StringPointer() const {
     return r.tag == tString ? &r.s->text : nullptr;
 }
 
+namespace {
+
+bool HasLeadByte(const std::string& text) {
+    for (unsigned char byte : text) {
+        if (IsLeadByte(byte)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 bool TExValue::AppendString(const std::string& tail) {
     if (tag != tString || s->references != 1) return false;
+    if (s->singleByte == 1 && HasLeadByte(tail)) s->singleByte = 0;
     s->text.append(tail);
     return true;
+}
+
+bool TExValue::IsSingleByteString() const {
+    const TExValue& r = Resolved();
+    if (r.tag != tString) return false;
+    if (r.s->singleByte < 0) r.s->singleByte = HasLeadByte(r.s->text) ? 0 : 1;
+    return r.s->singleByte == 1;
 }
 
 // Readings through a foreign left value: a temporary right value, as the interface promises.

@@ -23,6 +23,9 @@ class TExValue;
 // count is 1 (the only place that does is appending, see TExValue::AppendString).
 struct TStringRep {
     int references = 1;
+    // Whether the text holds no code page 932 lead byte, so that its characters
+    // are its bytes: 1 yes, 0 no, -1 not looked at yet. Appending keeps it current.
+    mutable std::int8_t singleByte = -1;
     std::string text;
 
     explicit TStringRep(std::string text) : text(std::move(text)) {}
@@ -181,6 +184,9 @@ public:
     const std::string* StringPointer() const;
     // Appends to the owned string in place when nobody shares it; returns false otherwise.
     bool AppendString(const std::string& tail);
+    // Whether the value is a string (held or in a variable) without any lead byte,
+    // so that character positions are byte positions. Remembered with the text.
+    bool IsSingleByteString() const;
 
 private:
     void CopyObject(const TExValue& other);
