@@ -322,9 +322,16 @@ bool TBinaryExpression::AnalyzeContinuation(TCodeAnalysis& analysis, TWordPositi
 }
 
 TExValue TBinaryExpression::Evaluate(TQuorin& engine) {
+    const int code = op->code;
+    if (code != kUnknown && code != kAssign) {
+        // Operands that are constants or known variables are read in place.
+        const TExValue* leftLeaf = ReadableLeaf(*left, engine);
+        const TExValue* rightLeaf = leftLeaf ? ReadableLeaf(*right, engine) : nullptr;
+        TExValue result;
+        if (rightLeaf && OwnOperators::Binary(code, *leftLeaf, *rightLeaf, result)) return result;
+    }
     TExValue a = left->Evaluate(engine);
     TExValue b = right->Evaluate(engine);
-    const int code = op->code;
     if (code == kAssign) {
         // The stock assignment: the variable takes the value, the result refers to it.
         TLValue* target = a.LeftValue();

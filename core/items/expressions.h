@@ -85,6 +85,11 @@ public:
     TExValue Evaluate(TQuorin& engine) override;
     void Dump(std::string& out) const override;
 
+    // The content of the variable this name found earlier in the run, or null.
+    const TExValue* KnownContent(const TQuorin& engine) const {
+        return resolvedRun == engine.RunId() && variable ? &variable->Content() : nullptr;
+    }
+
 private:
     // What the name resolved to in the run `resolvedRun`: a variable or a constant.
     // Variables live until the end of the run and constants as long as the
@@ -107,6 +112,15 @@ public:
     // The text of a string literal between its quotes, escapes translated.
     static std::string Unescape(const std::string& literal);
 };
+
+// The value of an operand that can be read without evaluating it: a constant, or
+// a name already resolved to a variable in this run. Reading either has no effect,
+// so it may stand in for evaluation wherever the value is read only. Null otherwise.
+inline const TExValue* ReadableLeaf(const TExpression& expression, const TQuorin& engine) {
+    if (expression.id == idCValue) return &static_cast<const TCValue&>(expression).value;
+    if (expression.id == idSymbol) return static_cast<const TSymbol&>(expression).KnownContent(engine);
+    return nullptr;
+}
 
 // An expression followed by a postfix operator.
 class TSubExpression final : public TOperatorApplication {

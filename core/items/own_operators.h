@@ -34,6 +34,23 @@ inline int IntOf(const TExValue& value) {
 
 // Binary operators on two right values that are numbers; false for anything else.
 inline bool Binary(int code, const TExValue& left, const TExValue& right, TExValue& result) {
+    if (left.Tag() == TExValue::tInt && right.Tag() == TExValue::tInt) {
+        // The commonest case first: two ints.
+        const int a = left.ToInt(), b = right.ToInt();
+        switch (code) {
+            case kAdd: result = TExValue(Wrap(U(a) + U(b))); return true;
+            case kSubtract: result = TExValue(Wrap(U(a) - U(b))); return true;
+            case kMultiply: result = TExValue(Wrap(U(a) * U(b))); return true;
+            case kEqual: result = TExValue(a == b); return true;
+            case kNotEqual: result = TExValue(a != b); return true;
+            case kLess: result = TExValue(a < b); return true;
+            case kLessEqual: result = TExValue(a <= b); return true;
+            case kGreater: result = TExValue(a > b); return true;
+            case kGreaterEqual: result = TExValue(a >= b); return true;
+            case kBitAnd: result = TExValue(a & b); return true;
+            default: break;
+        }
+    }
     if (!IsNumber(left) || !IsNumber(right)) return false;
     const bool ints = left.Tag() == TExValue::tInt && right.Tag() == TExValue::tInt;
     switch (code) {
