@@ -4,7 +4,6 @@
 // The splitter reads the text only up to its first NUL byte; whatever follows
 // a NUL never becomes a word.
 #include <array>
-#include <ranges>
 #include <string>
 #include <vector>
 
@@ -103,9 +102,9 @@ std::size_t EstimateWordCount(const std::string& text) {
 // The general form of the operator match, comparing every row of the table;
 // SplitWords asks only the rows that can start with the byte at hand.
 bool TCodeAnalysis::MatchOperator(std::size_t& position) {
-    const std::size_t length =
-        LongestOperator(environment, source, position,
-                        std::views::iota(std::size_t{0}, environment->operators.size()));
+    std::vector<std::size_t> everyRow(environment->operators.size());
+    for (std::size_t row = 0; row < everyRow.size(); ++row) everyRow[row] = row;
+    const std::size_t length = LongestOperator(environment, source, position, everyRow);
     position += length;
     return length > 0;
 }
