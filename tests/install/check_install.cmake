@@ -5,10 +5,13 @@
 #   - the installed program runs a macro;
 #   - examples/embed configures against the prefix (and nothing else), builds with
 #     the given compiler, build type and flags, and prints EXPECTED_OUTPUT.
+#     COMPILE_OPTIONS (space-separated) are added to its compilations only, not to
+#     its link, so whatever the link needs must come from the package.
 #
 # Run by CTest: cmake -DBUILD_DIR=... -DCORE_DIR=... -DEXAMPLE_DIR=...
 #   -DEXPECTED_OUTPUT=... -DWORK_DIR=... -DGENERATOR=... -DCXX_COMPILER=...
-#   -DBUILD_TYPE=... -DCXX_FLAGS=... -DLINKER_FLAGS=... -P check_install.cmake
+#   -DBUILD_TYPE=... -DCXX_FLAGS=... -DCOMPILE_OPTIONS=... -DLINKER_FLAGS=...
+#   -P check_install.cmake
 cmake_minimum_required(VERSION 3.20)
 
 # Runs a command and stops with its output when it fails; its standard output
@@ -82,6 +85,9 @@ if(NOT program_OUT MATCHES "(^|\n)42\n$")
 endif()
 
 # ---- the example, built against the package ----
+# CMAKE_CXX_FLAGS would reach the linker too, hence a file included by project().
+set(options_file ${WORK_DIR}/compile_options.cmake)
+file(WRITE ${options_file} "add_compile_options(${COMPILE_OPTIONS})\n")
 run_checked("Configuring examples/embed" configure
     ${CMAKE_COMMAND} -S ${EXAMPLE_DIR} -B ${example_build} -G ${GENERATOR}
         -DCMAKE_PREFIX_PATH=${prefix}
@@ -89,6 +95,7 @@ run_checked("Configuring examples/embed" configure
         -DCMAKE_CXX_COMPILER=${CXX_COMPILER}
         -DCMAKE_BUILD_TYPE=${BUILD_TYPE}
         -DCMAKE_CXX_FLAGS=${CXX_FLAGS}
+        -DCMAKE_PROJECT_INCLUDE=${options_file}
         -DCMAKE_EXE_LINKER_FLAGS=${LINKER_FLAGS})
 
 # A Quorin installed elsewhere on the machine must not stand in for this one.
