@@ -49,7 +49,15 @@ if ((${#failed_regressions[@]} > 0)); then
     echo "fuzz: regressions that fail again:"
     printf '%s\n' "${failed_regressions[@]}"
 fi
-findings="$(find "$artifacts" -type f | sort)"
+# libFuzzer keeps any input that took longer than 10 s of wall-clock time as a
+# slow unit, also on a busy machine; those are shown, and fail the run only as
+# timeouts do, when the input really exceeds -timeout.
+slow="$(find "$artifacts" -type f -name 'slow-unit-*' | sort)"
+if [[ -n "$slow" ]]; then
+    echo "fuzz: slow inputs (not counted as findings):"
+    echo "$slow"
+fi
+findings="$(find "$artifacts" -type f ! -name 'slow-unit-*' | sort)"
 if [[ -n "$findings" ]]; then
     echo "fuzz: findings:"
     echo "$findings"
