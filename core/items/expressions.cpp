@@ -348,6 +348,29 @@ TExValue TBinaryExpression::Evaluate(TQuorin& engine) {
     return Apply(engine, *op, ofBinary);
 }
 
+bool TBinaryExpression::IsTrue(TQuorin& engine) {
+    const int code = op->code;
+    if (code == kEqual || code == kNotEqual || code == kLess || code == kLessEqual ||
+        code == kGreater || code == kGreaterEqual) {
+        // A comparison of two ints read in place decides without making a value.
+        const TExValue* leftLeaf = ReadableLeaf(*left, engine);
+        const TExValue* rightLeaf = leftLeaf ? ReadableLeaf(*right, engine) : nullptr;
+        if (rightLeaf && leftLeaf->Tag() == TExValue::tInt && rightLeaf->Tag() == TExValue::tInt) {
+            const int a = leftLeaf->ToInt(), b = rightLeaf->ToInt();
+            switch (code) {
+                case kEqual: return a == b;
+                case kNotEqual: return a != b;
+                case kLess: return a < b;
+                case kLessEqual: return a <= b;
+                case kGreater: return a > b;
+                case kGreaterEqual: return a >= b;
+                default: break;
+            }
+        }
+    }
+    return Evaluate(engine).ToBool();
+}
+
 void TBinaryExpression::Dump(std::string& out) const {
     out += '(';
     op->Dump(out);

@@ -151,6 +151,7 @@ public:
                              const TAnalysisContext& previousContext, TWordPosition previousEnd,
                              TWordPosition& end) override;
     TExValue Evaluate(TQuorin& engine) override;
+    bool IsTrue(TQuorin& engine) override;
     void Dump(std::string& out) const override;
 };
 

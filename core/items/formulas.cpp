@@ -44,9 +44,7 @@ private:
     bool fits = true;
 };
 
-bool IsTrue(TVoidableExpression& expression, TQuorin& engine) {
-    return expression.Evaluate(engine).ToBool();
-}
+bool IsTrue(TVoidableExpression& expression, TQuorin& engine) { return expression.IsTrue(engine); }
 
 void DumpParts(std::string& out, const char* head, std::initializer_list<const TItem*> parts) {
     out += '(';

@@ -81,6 +81,9 @@ class TVoidableExpression : public TItem {
 public:
     using TItem::TItem;
     virtual TExValue Evaluate(TQuorin& engine) = 0;
+    // The truth of the value, as a condition reads it; expressions that can tell
+    // it without making a value override this.
+    virtual bool IsTrue(TQuorin& engine) { return Evaluate(engine).ToBool(); }
 };
 
 class TExpression : public TVoidableExpression {
