@@ -13,12 +13,13 @@ for tool in clang clang++ cmake; do
     fi
 done
 
+mkdir -p "$build"
 {
     CC=clang CXX=clang++ cmake -S "$root/fuzz" -B "$build"
     cmake --build "$build" -j2
-} >"$build.log" 2>&1 || {
-    tail -n 40 "$build.log" >&2
-    echo "fuzz: the build failed; the whole log is $build.log" >&2
+} >"$build/build.log" 2>&1 || {
+    tail -n 40 "$build/build.log" >&2
+    echo "fuzz: the build failed; the whole log is $build/build.log" >&2
     exit 2
 }
 echo "$build/fuzz_macro"
