@@ -17,4 +17,12 @@ constexpr int maxTreeDepth = 200000;
 // Sized for `maxTreeDepth` under AddressSanitizer, whose frames are several times larger.
 constexpr std::size_t runStackBytes = std::size_t{4} << 30;
 
+// Where the address space for that stack is not to be had, smaller stacks down to
+// this size are tried, with the tree depth scaled down in proportion.
+constexpr std::size_t smallestRunStackBytes = std::size_t{16} << 20;
+
+// The depth allowed when no thread could be started at all and the macro runs on
+// the caller's stack, of which only the usual 8 MiB may be assumed.
+constexpr int callerStackTreeDepth = 1000;
+
 }  // namespace Quorin::Limits

@@ -2,6 +2,7 @@
 
 #include <pthread.h>
 
+#include <atomic>
 #include <exception>
 
 #include "analysis/code_analysis.h"
@@ -16,12 +17,15 @@ namespace {
 
 // Runs are numbered across all engines of the process, so that an item can
 // tell whether what it remembered belongs to the run in progress.
-std::uint64_t lastRunId = 0;
+std::atomic<std::uint64_t> lastRunId{0};
 
 }  // namespace
 
 TQuorin::TQuorin(TQuorinBasicEnvironment* environment, const std::string& source, int userData)
-    : environment(environment), source(source), userData(userData) {}
+    : depthLimit(Limits::maxTreeDepth),
+      environment(environment),
+      source(source),
+      userData(userData) {}
 
 TQuorin::~TQuorin() {
     macro.reset();
@@ -32,7 +36,7 @@ bool TQuorin::Run() {
     TCommand command;
     if (!macro) AnalyzeMacro();
     sentenceCount = 0;
-    runId = ++lastRunId;
+    runId = lastRunId.fetch_add(1, std::memory_order_relaxed) + 1;
     bool finished = true;
     try {
         macro->Execute(*this, command);
@@ -46,6 +50,7 @@ bool TQuorin::Run() {
 void TQuorin::AnalyzeMacro() {
     if (macro) return;
     TCodeAnalysis analysis(environment, source);
+    analysis.depthLimit = depthLimit;
     macro = analysis.AnalyzeSource();
     if (!macro)
         throw EQuorinSyntaxError(analysis.TooDeep() ? Messages::nestingTooDeep
@@ -105,15 +110,21 @@ void TQuorin::ClearVariables() {
 namespace {
 
 // Runs `work` on a thread whose stack is large enough for the deepest tree the
-// analyser accepts (see quorin_limits.h), and waits for it. Should the thread not
-// be available, the work runs on the caller's own stack.
+// analyser accepts (see quorin_limits.h), and waits for it. When that much address
+// space cannot be had, smaller stacks are tried, and the work is told how deep a
+// tree its stack can carry; as a last resort it runs on the caller's own stack.
 template <typename Work>
 void RunOnLargeStack(Work& work) {
-    pthread_attr_t attributes;
-    pthread_t thread;
-    bool started = false;
-    if (pthread_attr_init(&attributes) == 0) {
-        if (pthread_attr_setstacksize(&attributes, Limits::runStackBytes) == 0) {
+    for (std::size_t bytes = Limits::runStackBytes; bytes >= Limits::smallestRunStackBytes;
+         bytes /= 4) {
+        pthread_attr_t attributes;
+        if (pthread_attr_init(&attributes) != 0) break;
+        pthread_t thread;
+        bool started = false;
+        if (pthread_attr_setstacksize(&attributes, bytes) == 0) {
+            work.depthLimit = static_cast<int>(static_cast<double>(Limits::maxTreeDepth) *
+                                               static_cast<double>(bytes) /
+                                               static_cast<double>(Limits::runStackBytes));
             auto entry = [](void* argument) -> void* {
                 (*static_cast<Work*>(argument))();
                 return nullptr;
@@ -121,28 +132,39 @@ void RunOnLargeStack(Work& work) {
             started = pthread_create(&thread, &attributes, entry, &work) == 0;
         }
         pthread_attr_destroy(&attributes);
+        if (started) {
+            pthread_join(thread, nullptr);
+            return;
+        }
     }
-    if (started) {
-        pthread_join(thread, nullptr);
-    } else {
-        work();
-    }
+    work.depthLimit = Limits::callerStackTreeDepth;
+    work();
 }
 
 }  // namespace
 
 bool RunMacro(TQuorinBasicEnvironment* environment, const std::string& source, int userData) {
-    bool finished = false;
-    std::exception_ptr error;
-    auto work = [&]() {
-        try {
-            TQuorin engine(environment, source, userData);
-            finished = engine.Run();
-        } catch (...) {
-            error = std::current_exception();
+    struct TWork {
+        TQuorinBasicEnvironment* environment;
+        const std::string& source;
+        int userData;
+        int depthLimit = Limits::maxTreeDepth;
+        bool finished = false;
+        std::exception_ptr error;
+
+        void operator()() {
+            try {
+                TQuorin engine(environment, source, userData);
+                engine.depthLimit = depthLimit;
+                finished = engine.Run();
+            } catch (...) {
+                error = std::current_exception();
+            }
         }
-    };
+    } work{environment, source, userData, Limits::maxTreeDepth, false, nullptr};
     RunOnLargeStack(work);
+    const bool finished = work.finished;
+    const std::exception_ptr error = work.error;
     if (error) std::rethrow_exception(error);
     return finished;
 }

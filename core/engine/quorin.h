@@ -55,6 +55,10 @@ public:
     }
 
     TQuorinBasicEnvironment* Environment() const { return environment; }
+
+    // The tallest syntax tree the analysis accepts; RunMacro lowers it when the
+    // stack it runs on is smaller than the limits assume.
+    int depthLimit;
     // Identifies the current run; items use it to tell whether what they
     // remembered about a name still holds.
     std::uint64_t RunId() const { return runId; }

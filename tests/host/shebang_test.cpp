@@ -11,11 +11,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The unit tests are built in the tests folder of the build tree, the program
-// at its top.
-fs::path ProgramDirectory() {
-    return fs::read_symlink("/proc/self/exe").parent_path().parent_path();
-}
+// The build tells the tests where the program is.
+fs::path ProgramDirectory() { return fs::path(QUORIN_PROGRAM).parent_path(); }
 
 // Runs `command` with /bin/sh; returns its standard output and leaves its exit
 // status in `status`.

@@ -53,7 +53,10 @@ std::vector<std::string> ChildEnvironment(
         const bool replaced =
             std::any_of(changes.begin(), changes.end(),
                         [&name](const auto& change) { return change.first == name; });
-        if (!replaced) result.push_back(text);
+        // The interpreter's own settings come only from the test, never from the
+        // shell that runs the suite.
+        const bool setting = name.rfind("QUORIN_", 0) == 0;
+        if (!replaced && !setting) result.push_back(text);
     }
     for (const auto& [name, value] : changes) result.push_back(name + "=" + value);
     return result;
