@@ -25,4 +25,9 @@ constexpr std::size_t smallestRunStackBytes = std::size_t{16} << 20;
 // the caller's stack, of which only the usual 8 MiB may be assumed.
 constexpr int callerStackTreeDepth = 1000;
 
+// Longest string "cat" and "cat=" build. A macro whose text grows past it (a
+// string doubled in a loop reaches any size within a few dozen sentences) gets
+// the out-of-memory error at once, before it can take the machine's memory.
+constexpr std::size_t maxStringBytes = std::size_t{512} << 20;
+
 }  // namespace Quorin::Limits

@@ -153,6 +153,8 @@ int CompareBytes(const std::string& left, const std::string& right) {
 void Concatenate(std::vector<TExValue>& operands, TExValue& result) {
     std::string rightStorage;
     const std::string& right = ReadString(operands[1], rightStorage);
+    if (const std::string* left = operands[0].StringPointer())
+        Quorin::CheckJoinedLength(left->size(), right.size());
     // A left operand that owns its string alone (the running text of "cat=", or an
     // intermediate result) grows in place, which keeps repeated appends linear.
     if (operands[0].AppendString(right)) {
@@ -165,6 +167,7 @@ void Concatenate(std::vector<TExValue>& operands, TExValue& result) {
         joined.append(*left);
     } else {
         joined = operands[0].ToString();
+        Quorin::CheckJoinedLength(joined.size(), right.size());
     }
     joined.append(right);
     result = TExValue(std::move(joined));

@@ -2,6 +2,9 @@
 
 #include <cmath>
 #include <memory>
+#include <new>
+
+#include "quorin_limits.h"
 
 #include "errors/errors.h"
 #include "errors/messages.h"
@@ -243,6 +246,11 @@ const std::string* TExValue::StringPointer() const {
     return r.tag == tString ? &r.s->text : nullptr;
 }
 
+void CheckJoinedLength(std::size_t left, std::size_t right) {
+    if (left > Limits::maxStringBytes || right > Limits::maxStringBytes - left)
+        throw std::bad_alloc();
+}
+
 namespace {
 
 bool HasLeadByte(const std::string& text) {
@@ -256,6 +264,7 @@ bool HasLeadByte(const std::string& text) {
 
 bool TExValue::AppendString(const std::string& tail) {
     if (tag != tString || s->references != 1) return false;
+    CheckJoinedLength(s->text.size(), tail.size());
     if (s->singleByte == 1 && HasLeadByte(tail)) s->singleByte = 0;
     s->text.append(tail);
     return true;

@@ -216,6 +216,10 @@ private:
     };
 };
 
+// Raises std::bad_alloc when a string of `left` + `right` bytes would be longer
+// than the interpreter builds (Limits::maxStringBytes).
+void CheckJoinedLength(std::size_t left, std::size_t right);
+
 // A macro variable. Its content is a right value held inline (never a left value).
 class TVariable final : public TLValue {
 public:
