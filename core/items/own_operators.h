@@ -52,7 +52,6 @@ inline bool Binary(int code, const TExValue& left, const TExValue& right, TExVal
         }
     }
     if (!IsNumber(left) || !IsNumber(right)) return false;
-    const bool ints = left.Tag() == TExValue::tInt && right.Tag() == TExValue::tInt;
     switch (code) {
         case kAdd:
         case kSubtract:
@@ -63,21 +62,8 @@ inline bool Binary(int code, const TExValue& left, const TExValue& right, TExVal
         case kLessEqual:
         case kGreater:
         case kGreaterEqual:
-            // The numeric pair rule: ints when both are ints, doubles otherwise.
-            if (ints) {
-                const int a = left.ToInt(), b = right.ToInt();
-                switch (code) {
-                    case kAdd: result = TExValue(Wrap(U(a) + U(b))); return true;
-                    case kSubtract: result = TExValue(Wrap(U(a) - U(b))); return true;
-                    case kMultiply: result = TExValue(Wrap(U(a) * U(b))); return true;
-                    case kEqual: result = TExValue(a == b); return true;
-                    case kNotEqual: result = TExValue(a != b); return true;
-                    case kLess: result = TExValue(a < b); return true;
-                    case kLessEqual: result = TExValue(a <= b); return true;
-                    case kGreater: result = TExValue(a > b); return true;
-                    default: result = TExValue(a >= b); return true;
-                }
-            } else {
+            // The numeric pair rule: two ints were computed above, so doubles here.
+            {
                 const double a = left.ToDouble(), b = right.ToDouble();
                 switch (code) {
                     case kAdd: result = TExValue(a + b); return true;
