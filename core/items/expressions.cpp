@@ -4,6 +4,7 @@
 
 #include "engine/quorin.h"
 #include "environment/environment.h"
+#include "items/number_paths.h"
 #include "items/own_operators.h"
 
 namespace Quorin {
@@ -11,7 +12,38 @@ namespace Quorin {
 namespace {
 
 // Writes the bounds every atom reports: it binds tighter than any operator.
-void SetAtom(TAnalysisContext& context) { context.low = context.high = atomPrecedence; }
+void SetAtom(TAnalysisContext& context) {
+    context.low = context.high = atomPrecedence;
+}
+
+// The stock ++ and -- on a name already known as a variable holding an int: the
+// variable is stepped in place. False, with nothing done, in any other case.
+bool StepKnownVariable(const TExpression& operand, int code, TQuorin& engine, TExValue& result) {
+    if (operand.id != idSymbol) return false;
+    TVariable* variable = static_cast<const TSymbol&>(operand).KnownVariable(engine);
+    if (!variable) return false;
+    TExValue& content = variable->MutableContent();
+    if (content.Tag() != TExValue::tInt) return false;
+    using OwnOperators::U;
+    using OwnOperators::Wrap;
+    const int before = content.ToInt();
+    int after;
+    switch (code) {
+        case kPreIncrement:
+        case kPostIncrement:
+            after = Wrap(U(before) + 1u);
+            break;
+        case kPreDecrement:
+        case kPostDecrement:
+            after = Wrap(U(before) - 1u);
+            break;
+        default:
+            return false;
+    }
+    content = TExValue(after);
+    result = TExValue(code == kPreIncrement || code == kPreDecrement ? after : before);
+    return true;
+}
 
 }  // namespace
 
@@ -34,7 +66,9 @@ bool TOperator::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisC
     return false;
 }
 
-void TOperator::Dump(std::string& out) const { out += Name(); }
+void TOperator::Dump(std::string& out) const {
+    out += Name();
+}
 
 // ---- TVoidExpression ----------------------------------------------------------
 
@@ -45,13 +79,15 @@ bool TVoidExpression::Analyze(TCodeAnalysis&, TWordPosition start, TAnalysisCont
     return true;
 }
 
-TExValue TVoidExpression::Evaluate(TQuorin&) { return TExValue(); }
+TExValue TVoidExpression::Evaluate(TQuorin&) {
+    return TExValue();
+}
 
-void TVoidExpression::Dump(std::string& out) const { out += "<>"; }
+void TVoidExpression::Dump(std::string& out) const {
+    out += "<>";
+}
 
 // ---- operator application -------------------------------------------------------
-
-
 
 // ---- TPreExpression -------------------------------------------------------------
 
@@ -74,6 +110,7 @@ bool TPreExpression::Analyze(TCodeAnalysis& analysis, TWordPosition start,
     op = ItemCast<TOperator>(std::move(opItem));
     operand = ItemCast<TExpression>(std::move(operandItem));
     operands.resize(1);
+    ChooseNumberPath(*this);
     end = operandEnd;
     context.high = precedence;
     context.low = operandContext.low;
@@ -81,7 +118,17 @@ bool TPreExpression::Analyze(TCodeAnalysis& analysis, TWordPosition start,
 }
 
 TExValue TPreExpression::Evaluate(TQuorin& engine) {
-    TExValue value = operand->Evaluate(engine);
+    if (numberFn) {
+        if (const TNumber n = numberFn(*this, engine)) return n.Value();
+        return Usual(engine, false);
+    }
+    TExValue result;
+    if (StepKnownVariable(*operand, op->code, engine, result)) return result;
+    return Usual(engine, true);
+}
+
+TExValue TPreExpression::Usual(TQuorin& engine, bool quickOperand) {
+    TExValue value = quickOperand ? operand->Evaluate(engine) : operand->EvaluateUsual(engine);
     TExValue result;
     if (op->code != kUnknown && OwnOperators::Unary(op->code, value, result)) return result;
     operands[0] = std::move(value);
@@ -106,6 +153,7 @@ bool TBracketedExpression::Analyze(TCodeAnalysis& analysis, TWordPosition start,
     std::unique_ptr<TItem> item = analysis.AnalyzeItem(start + 1, innerContext, innerEnd);
     if (!item || !analysis.IsWord(innerEnd, ")")) return false;
     inner = ItemCast<TExpression>(std::move(item));
+    ChooseNumberPath(*this);
     end = innerEnd + 1;
     SetAtom(context);
     return true;
@@ -124,6 +172,7 @@ bool TSymbol::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisCon
     const TWord* word = analysis.WordAt(start);
     if (!word || word->kind != wkIdentifier) return false;
     name = word->text;
+    ChooseNumberPath(*this);
     end = start + 1;
     SetAtom(context);
     return true;
@@ -155,7 +204,19 @@ TExValue TSymbol::Evaluate(TQuorin& engine) {
     return TExValue::Refer(variable);
 }
 
-void TSymbol::Dump(std::string& out) const { out += name; }
+TNumber TSymbol::ConstantNumber() const {
+    if (constant) {
+        if (constant->kind == TLRValue::kInt)
+            return TNumber::Int(static_cast<const TIntValue*>(constant)->value);
+        if (constant->kind == TLRValue::kDouble)
+            return TNumber::Double(static_cast<const TDoubleValue*>(constant)->value);
+    }
+    return TNumber();
+}
+
+void TSymbol::Dump(std::string& out) const {
+    out += name;
+}
 
 // ---- TCValue ------------------------------------------------------------------
 
@@ -182,6 +243,12 @@ bool TCValue::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisCon
         default:
             return false;
     }
+    if (value.Tag() == TExValue::tInt) {
+        number = TNumber::Int(value.ToInt());
+    } else if (value.Tag() == TExValue::tDouble) {
+        number = TNumber::Double(value.ToDouble());
+    }
+    ChooseNumberPath(*this);
     end = start + 1;
     SetAtom(context);
     return true;
@@ -271,11 +338,20 @@ bool TSubExpression::AnalyzeContinuation(TCodeAnalysis& analysis, TWordPosition,
 }
 
 TExValue TSubExpression::Evaluate(TQuorin& engine) {
+    {
+        TExValue result;
+        if (StepKnownVariable(*left, op->code, engine, result)) return result;
+    }
     TExValue value = left->Evaluate(engine);
     TExValue result;
     if (op->code != kUnknown && OwnOperators::Unary(op->code, value, result)) return result;
     operands[0] = std::move(value);
     return Apply(engine, *op, ofPostfix);
+}
+
+void TSubExpression::Perform(TQuorin& engine) {
+    TExValue result;
+    if (!StepKnownVariable(*left, op->code, engine, result)) Evaluate(engine);
 }
 
 void TSubExpression::Dump(std::string& out) const {
@@ -307,8 +383,8 @@ bool TBinaryExpression::AnalyzeContinuation(TCodeAnalysis& analysis, TWordPositi
     const long long precedence = opContext.high;
     if (!previous->IsExpression() || previousContext.high < precedence + rightAssociative)
         return false;
-    TAnalysisContext rightContext{idExpression,
-                                  static_cast<int>(precedence + 1 - rightAssociative), noBound};
+    TAnalysisContext rightContext{idExpression, static_cast<int>(precedence + 1 - rightAssociative),
+                                  noBound};
     TWordPosition rightEnd;
     std::unique_ptr<TItem> rightItem = analysis.AnalyzeItem(opEnd, rightContext, rightEnd);
     if (!rightItem) return false;
@@ -316,22 +392,67 @@ bool TBinaryExpression::AnalyzeContinuation(TCodeAnalysis& analysis, TWordPositi
     op = ItemCast<TOperator>(std::move(opItem));
     right = ItemCast<TExpression>(std::move(rightItem));
     operands.resize(2);
+    ChooseNumberPath(*this);
     end = rightEnd;
     context.low = context.high = static_cast<int>(precedence);
     return true;
 }
 
 TExValue TBinaryExpression::Evaluate(TQuorin& engine) {
-    const int code = op->code;
-    if (code != kUnknown && code != kAssign) {
-        // Operands that are constants or known variables are read in place.
-        const TExValue* leftLeaf = ReadableLeaf(*left, engine);
-        const TExValue* rightLeaf = leftLeaf ? ReadableLeaf(*right, engine) : nullptr;
-        TExValue result;
-        if (rightLeaf && OwnOperators::Binary(code, *leftLeaf, *rightLeaf, result)) return result;
+    if (numberFn) {
+        if (const TNumber n = numberFn(*this, engine)) return n.Value();
+        return Usual(engine, false, false);
     }
-    TExValue a = left->Evaluate(engine);
-    TExValue b = right->Evaluate(engine);
+    if (op->code == kAssign) {
+        TVariable* target;
+        switch (AssignNumber(engine, target)) {
+            case kAssigned:
+                return TExValue::Refer(target);
+            case kGaveUp:
+                return Usual(engine, true, false);
+            default:
+                break;
+        }
+    }
+    return Usual(engine, true, true);
+}
+
+void TBinaryExpression::Perform(TQuorin& engine) {
+    if (op->code == kAssign) {
+        TVariable* target;
+        switch (AssignNumber(engine, target)) {
+            case kAssigned:
+                return;
+            case kGaveUp:
+                Usual(engine, true, false);
+                return;
+            default:
+                break;
+        }
+    }
+    Evaluate(engine);
+}
+
+inline TBinaryExpression::TAssignment TBinaryExpression::AssignNumber(TQuorin& engine,
+                                                                      TVariable*& target) {
+    if (quickLeft->id != idSymbol || !quickRight->numberFn) return kNotTried;
+    target = static_cast<TSymbol*>(quickLeft)->KnownVariable(engine);
+    if (!target) return kNotTried;
+    const TNumber n = quickRight->numberFn(*quickRight, engine);
+    if (!n) return kGaveUp;
+    TExValue& content = target->MutableContent();
+    if (n.kind == TNumber::nInt) {
+        content = TExValue(n.i);
+    } else {
+        content = TExValue(n.d);
+    }
+    return kAssigned;
+}
+
+TExValue TBinaryExpression::Usual(TQuorin& engine, bool leftQuick, bool rightQuick) {
+    const int code = op->code;
+    TExValue a = leftQuick ? left->Evaluate(engine) : left->EvaluateUsual(engine);
+    TExValue b = rightQuick ? right->Evaluate(engine) : right->EvaluateUsual(engine);
     if (code == kAssign) {
         // The stock assignment: the variable takes the value, the result refers to it.
         TLValue* target = a.LeftValue();
@@ -346,29 +467,6 @@ TExValue TBinaryExpression::Evaluate(TQuorin& engine) {
     operands[0] = std::move(a);
     operands[1] = std::move(b);
     return Apply(engine, *op, ofBinary);
-}
-
-bool TBinaryExpression::IsTrue(TQuorin& engine) {
-    const int code = op->code;
-    if (code == kEqual || code == kNotEqual || code == kLess || code == kLessEqual ||
-        code == kGreater || code == kGreaterEqual) {
-        // A comparison of two ints read in place decides without making a value.
-        const TExValue* leftLeaf = ReadableLeaf(*left, engine);
-        const TExValue* rightLeaf = leftLeaf ? ReadableLeaf(*right, engine) : nullptr;
-        if (rightLeaf && leftLeaf->Tag() == TExValue::tInt && rightLeaf->Tag() == TExValue::tInt) {
-            const int a = leftLeaf->ToInt(), b = rightLeaf->ToInt();
-            switch (code) {
-                case kEqual: return a == b;
-                case kNotEqual: return a != b;
-                case kLess: return a < b;
-                case kLessEqual: return a <= b;
-                case kGreater: return a > b;
-                case kGreaterEqual: return a >= b;
-                default: break;
-            }
-        }
-    }
-    return Evaluate(engine).ToBool();
 }
 
 void TBinaryExpression::Dump(std::string& out) const {

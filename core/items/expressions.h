@@ -53,13 +53,18 @@ class TPreExpression final : public TOperatorApplication {
 public:
     std::unique_ptr<TOperator> op;
     std::unique_ptr<TExpression> operand;
+    TExpression* quickOperand = nullptr;  // the operand the quick path reads (no brackets)
 
     explicit TPreExpression(TQuorinBasicEnvironment* environment)
         : TOperatorApplication(environment, idPreExpression) {}
     bool Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext& context,
                  TWordPosition& end) override;
     TExValue Evaluate(TQuorin& engine) override;
+    TExValue EvaluateUsual(TQuorin& engine) override { return Usual(engine, false); }
     void Dump(std::string& out) const override;
+
+private:
+    TExValue Usual(TQuorin& engine, bool quickOperand);
 };
 
 class TBracketedExpression final : public TExpression {
@@ -71,6 +76,7 @@ public:
     bool Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext& context,
                  TWordPosition& end) override;
     TExValue Evaluate(TQuorin& engine) override { return inner->Evaluate(engine); }
+    TExValue EvaluateUsual(TQuorin& engine) override { return inner->EvaluateUsual(engine); }
     void Dump(std::string& out) const override;
 };
 
@@ -89,8 +95,26 @@ public:
     const TExValue* KnownContent(const TQuorin& engine) const {
         return resolvedRun == engine.RunId() && variable ? &variable->Content() : nullptr;
     }
+    // The variable this name found earlier in the run, or null.
+    TVariable* KnownVariable(const TQuorin& engine) const {
+        return resolvedRun == engine.RunId() ? variable : nullptr;
+    }
+    // The number this name stands for when it found a variable or a constant
+    // earlier in the run and that holds a number; nNone otherwise.
+    TNumber KnownNumber(const TQuorin& engine) const {
+        if (resolvedRun != engine.RunId()) return TNumber();
+        if (variable) {
+            const TExValue& content = variable->Content();
+            if (content.Tag() == TExValue::tInt) return TNumber::Int(content.ToInt());
+            if (content.Tag() == TExValue::tDouble) return TNumber::Double(content.ToDouble());
+            return TNumber();
+        }
+        return ConstantNumber();
+    }
 
 private:
+    TNumber ConstantNumber() const;
+
     // What the name resolved to in the run `resolvedRun`: a variable or a constant.
     // Variables live until the end of the run and constants as long as the
     // environment, and a name that found one of them finds it again all run long.
@@ -102,6 +126,7 @@ private:
 class TCValue final : public TExpression {
 public:
     TExValue value;  // an int, a double or a string
+    TNumber number;  // the value when it is a number
 
     explicit TCValue(TQuorinBasicEnvironment* environment) : TExpression(environment, idCValue) {}
     bool Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext& context,
@@ -112,15 +137,6 @@ public:
     // The text of a string literal between its quotes, escapes translated.
     static std::string Unescape(const std::string& literal);
 };
-
-// The value of an operand that can be read without evaluating it: a constant, or
-// a name already resolved to a variable in this run. Reading either has no effect,
-// so it may stand in for evaluation wherever the value is read only. Null otherwise.
-inline const TExValue* ReadableLeaf(const TExpression& expression, const TQuorin& engine) {
-    if (expression.id == idCValue) return &static_cast<const TCValue&>(expression).value;
-    if (expression.id == idSymbol) return static_cast<const TSymbol&>(expression).KnownContent(engine);
-    return nullptr;
-}
 
 // An expression followed by a postfix operator.
 class TSubExpression final : public TOperatorApplication {
@@ -135,6 +151,7 @@ public:
                              const TAnalysisContext& previousContext, TWordPosition previousEnd,
                              TWordPosition& end) override;
     TExValue Evaluate(TQuorin& engine) override;
+    void Perform(TQuorin& engine) override;
     void Dump(std::string& out) const override;
 };
 
@@ -143,6 +160,9 @@ public:
     std::unique_ptr<TExpression> left;
     std::unique_ptr<TOperator> op;
     std::unique_ptr<TExpression> right;
+    // The operands the quick path reads: left and right without their brackets.
+    TExpression* quickLeft = nullptr;
+    TExpression* quickRight = nullptr;
 
     explicit TBinaryExpression(TQuorinBasicEnvironment* environment)
         : TOperatorApplication(environment, idBinaryExpression) {}
@@ -151,8 +171,18 @@ public:
                              const TAnalysisContext& previousContext, TWordPosition previousEnd,
                              TWordPosition& end) override;
     TExValue Evaluate(TQuorin& engine) override;
-    bool IsTrue(TQuorin& engine) override;
+    TExValue EvaluateUsual(TQuorin& engine) override { return Usual(engine, false, false); }
+    void Perform(TQuorin& engine) override;
     void Dump(std::string& out) const override;
+
+private:
+    enum TAssignment { kNotTried, kAssigned, kGaveUp };
+    // The stock assignment of a number to a known variable. kGaveUp: the right
+    // operand's quick path gave up, nothing is done.
+    TAssignment AssignNumber(TQuorin& engine, TVariable*& target);
+    // The evaluation without this item's quick path; the flags tell whether the
+    // operands may still take theirs.
+    TExValue Usual(TQuorin& engine, bool leftQuick, bool rightQuick);
 };
 
 TExValue TOperatorApplication::Apply(TQuorin& engine, const TOperator& op, int form) {

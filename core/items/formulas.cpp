@@ -44,8 +44,6 @@ private:
     bool fits = true;
 };
 
-bool IsTrue(TVoidableExpression& expression, TQuorin& engine) { return expression.IsTrue(engine); }
-
 void DumpParts(std::string& out, const char* head, std::initializer_list<const TItem*> parts) {
     out += '(';
     out += head;
@@ -77,7 +75,9 @@ void TBreakFormula::Execute(TQuorin& engine, TCommand& command) {
     if (command.state == csNormal) command.state = csBreak;
 }
 
-void TBreakFormula::Dump(std::string& out) const { out += "(break)"; }
+void TBreakFormula::Dump(std::string& out) const {
+    out += "(break)";
+}
 
 bool TReturnFormula::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext&,
                              TWordPosition& end) {
@@ -94,7 +94,9 @@ void TReturnFormula::Execute(TQuorin& engine, TCommand& command) {
     if (command.state == csNormal) command.state = csReturn;
 }
 
-void TReturnFormula::Dump(std::string& out) const { DumpParts(out, "return", {expression.get()}); }
+void TReturnFormula::Dump(std::string& out) const {
+    DumpParts(out, "return", {expression.get()});
+}
 
 bool TGotoFormula::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext&,
                            TWordPosition& end) {
@@ -114,7 +116,9 @@ void TGotoFormula::Execute(TQuorin& engine, TCommand& command) {
     }
 }
 
-void TGotoFormula::Dump(std::string& out) const { out += "(goto " + target + ")"; }
+void TGotoFormula::Dump(std::string& out) const {
+    out += "(goto " + target + ")";
+}
 
 // ---- if -----------------------------------------------------------------------
 
@@ -149,6 +153,13 @@ void TIfFormula::CollectLabels(std::vector<std::string>& labels) {
 
 void TIfFormula::Execute(TQuorin& engine, TCommand& command) {
     engine.Poll();
+    if (command.state == csNormal) {
+        TSentence* chosen = condition->IsTrue(engine) ? thenSentence.get() : elseSentence.get();
+        if (!chosen) return;
+        chosen->Execute(engine, command);
+        // Only a goto may still concern this if (see below).
+        if (command.state != csGoto) return;
+    }
     for (;;) {
         TSentence* chosen;
         if (command.state == csGoto) {
@@ -164,7 +175,7 @@ void TIfFormula::Execute(TQuorin& engine, TCommand& command) {
         } else if (command.state != csNormal) {
             return;
         } else {
-            chosen = IsTrue(*condition, engine) ? thenSentence.get() : elseSentence.get();
+            chosen = condition->IsTrue(engine) ? thenSentence.get() : elseSentence.get();
         }
         if (chosen) chosen->Execute(engine, command);
         // A goto into the other branch of this if switches branches; anything
@@ -225,7 +236,7 @@ void TWhileFormula::Execute(TQuorin& engine, TCommand& command) {
     } else if (command.state != csNormal) {
         return;
     }
-    while (IsTrue(*condition, engine)) {
+    while (condition->IsTrue(engine)) {
         if (!RunBody(engine, command)) return;
     }
 }
@@ -253,7 +264,7 @@ void TDoFormula::Execute(TQuorin& engine, TCommand& command) {
     if (command.state != csNormal && command.state != csGoto) return;
     do {
         if (!RunBody(engine, command)) return;
-    } while (IsTrue(*condition, engine));
+    } while (condition->IsTrue(engine));
 }
 
 void TDoFormula::Dump(std::string& out) const {
@@ -282,15 +293,15 @@ void TForFormula::Execute(TQuorin& engine, TCommand& command) {
     if (command.state == csGoto) {
         // Entered by a goto: no initialization and no test before the body.
         if (!RunBody(engine, command)) return;
-        step->Evaluate(engine);
+        step->Perform(engine);
     } else if (command.state == csNormal) {
-        initialization->Evaluate(engine);
+        initialization->Perform(engine);
     } else {
         return;
     }
-    while (IsTrue(*condition, engine)) {
+    while (condition->IsTrue(engine)) {
         if (!RunBody(engine, command)) return;
-        step->Evaluate(engine);
+        step->Perform(engine);
     }
 }
 

@@ -6,6 +6,8 @@
 // travel in TCommand, never as exceptions.
 #pragma once
 
+#include <cmath>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -77,13 +79,64 @@ public:
     virtual void Execute(TQuorin& engine, TCommand& command) = 0;
 };
 
+// A number computed on the quick path (see TVoidableExpression::numberFn).
+struct TNumber {
+    enum TKind : std::uint8_t { nNone, nInt, nDouble };
+    union {
+        int i;
+        double d;
+    };
+    TKind kind;
+
+    TNumber() : d(0.0), kind(nNone) {}
+    static TNumber Int(int value) {
+        TNumber n;
+        n.i = value;
+        n.kind = nInt;
+        return n;
+    }
+    static TNumber Double(double value) {
+        TNumber n;
+        n.d = value;
+        n.kind = nDouble;
+        return n;
+    }
+    explicit operator bool() const { return kind != nNone; }
+    // The truth reading of the number, as TExValue::ToBool gives it.
+    bool Truth() const { return kind == nInt ? i != 0 : !std::isnan(d) && d != 0.0; }
+    TExValue Value() const { return kind == nInt ? TExValue(i) : TExValue(d); }
+};
+
 class TVoidableExpression : public TItem {
 public:
     using TItem::TItem;
     virtual TExValue Evaluate(TQuorin& engine) = 0;
-    // The truth of the value, as a condition reads it; expressions that can tell
-    // it without making a value override this.
-    virtual bool IsTrue(TQuorin& engine) { return Evaluate(engine).ToBool(); }
+    // Evaluates without the quick path of this item or of the operands below it:
+    // what follows a quick path that gave up, which trying again would only repeat.
+    virtual TExValue EvaluateUsual(TQuorin& engine) { return Evaluate(engine); }
+    // Evaluates for the effects only, as an expression sentence does.
+    virtual void Perform(TQuorin& engine) { Evaluate(engine); }
+
+    // The quick path of expressions whose value is a number reached by reading
+    // operands only: constants, variables already known in this run, and the
+    // stock operators on numbers. Set when the item is built; null where there
+    // is none. The function either computes the value exactly as Evaluate would
+    // (raising what Evaluate would raise, in the same order) or returns nNone
+    // having changed nothing, and the caller then evaluates the usual way.
+    using TNumberFn = TNumber (*)(TVoidableExpression& self, TQuorin& engine);
+    TNumberFn numberFn = nullptr;
+
+    TNumber Number(TQuorin& engine) { return numberFn ? numberFn(*this, engine) : TNumber(); }
+
+    // The truth of the value, as a condition reads it.
+    bool IsTrue(TQuorin& engine) {
+        if (numberFn) {
+            const TNumber n = numberFn(*this, engine);
+            if (n) return n.Truth();
+            return EvaluateUsual(engine).ToBool();
+        }
+        return Evaluate(engine).ToBool();
+    }
 };
 
 class TExpression : public TVoidableExpression {

@@ -11,7 +11,9 @@ std::vector<std::string> CollectInto(TItem& item, std::vector<std::string>& labe
     return found;
 }
 
-void TSentence::Execute(TQuorin& engine, TCommand&) { engine.Poll(); }
+void TSentence::Execute(TQuorin& engine, TCommand&) {
+    engine.Poll();
+}
 
 // ---- TSentences -----------------------------------------------------------------
 
@@ -40,6 +42,16 @@ void TSentences::CollectLabels(std::vector<std::string>& labels) {
 
 void TSentences::Execute(TQuorin& engine, TCommand& command) {
     std::size_t position = 0;
+    if (command.state == csNormal) {
+        // The usual case: one sentence after another until something is pending.
+        const std::size_t count = items.size();
+        while (position < count) {
+            items[position]->Execute(engine, command);
+            ++position;
+            if (command.state != csNormal) break;
+        }
+        if (position >= count && command.state != csGoto) return;
+    }
     for (;;) {
         if (command.state == csGoto) {
             const TLabelInfo* target = nullptr;
@@ -80,11 +92,12 @@ bool TLabel::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisCont
     return true;
 }
 
-void TLabel::CollectLabels(std::vector<std::string>& labels) { labels.push_back(name); }
+void TLabel::CollectLabels(std::vector<std::string>& labels) {
+    labels.push_back(name);
+}
 
 void TLabel::Execute(TQuorin& engine, TCommand& command) {
-    if (command.state == csGoto && engine.NamesEqual(name, command.label))
-        command.state = csNormal;
+    if (command.state == csGoto && engine.NamesEqual(name, command.label)) command.state = csNormal;
 }
 
 void TLabel::Dump(std::string& out) const {
@@ -136,7 +149,7 @@ bool TNormalSentence::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAna
 
 void TNormalSentence::Execute(TQuorin& engine, TCommand& command) {
     engine.Poll();
-    if (command.state == csNormal) expression->Evaluate(engine);
+    if (command.state == csNormal) expression->Perform(engine);
 }
 
 void TNormalSentence::Dump(std::string& out) const {
