@@ -40,7 +40,7 @@ bool StepKnownVariable(const TExpression& operand, int code, TQuorin& engine, TE
         default:
             return false;
     }
-    content = TExValue(after);
+    content.SetInt(after);
     result = TExValue(code == kPreIncrement || code == kPreDecrement ? after : before);
     return true;
 }
@@ -442,9 +442,9 @@ inline TBinaryExpression::TAssignment TBinaryExpression::AssignNumber(TQuorin& e
     if (!n) return kGaveUp;
     TExValue& content = target->MutableContent();
     if (n.kind == TNumber::nInt) {
-        content = TExValue(n.i);
+        content.SetInt(n.i);
     } else {
-        content = TExValue(n.d);
+        content.SetDouble(n.d);
     }
     return kAssigned;
 }

@@ -101,7 +101,7 @@ public:
     }
     // The number this name stands for when it found a variable or a constant
     // earlier in the run and that holds a number; nNone otherwise.
-    TNumber KnownNumber(const TQuorin& engine) const {
+    [[gnu::always_inline]] TNumber KnownNumber(const TQuorin& engine) const {
         if (resolvedRun != engine.RunId()) return TNumber();
         if (variable) {
             const TExValue& content = variable->Content();

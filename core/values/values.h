@@ -83,7 +83,8 @@ public:
 class TStringValue final : public TValue {
 public:
     std::string value;
-    explicit TStringValue(std::string value = std::string()) : TValue(kString), value(std::move(value)) {}
+    explicit TStringValue(std::string value = std::string())
+        : TValue(kString), value(std::move(value)) {}
     TValue* GetValue() const override { return new TStringValue(value); }
     bool ToBool(int* code = nullptr) const override;
     int ToInt(int* code = nullptr) const override;
@@ -156,6 +157,18 @@ public:
     void Reset() noexcept {
         Release();
         tag = tEmpty;
+    }
+    // Makes the handle hold a number, releasing what it held.
+    void SetInt(int value) noexcept {
+        Release();
+        tag = tInt;
+        raw = 0;
+        i = value;
+    }
+    void SetDouble(double value) noexcept {
+        Release();
+        tag = tDouble;
+        d = value;
     }
 
     // A new right value owned by the caller, or null when there is none.
