@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <exception>
+#include <limits>
 
 #include "analysis/code_analysis.h"
 #include "errors/errors.h"
@@ -25,7 +26,9 @@ TQuorin::TQuorin(TQuorinBasicEnvironment* environment, const std::string& source
     : depthLimit(Limits::maxTreeDepth),
       environment(environment),
       source(source),
-      userData(userData) {}
+      userData(userData) {
+    RestartPolling();
+}
 
 TQuorin::~TQuorin() {
     macro.reset();
@@ -35,7 +38,7 @@ TQuorin::~TQuorin() {
 bool TQuorin::Run() {
     TCommand command;
     if (!macro) AnalyzeMacro();
-    sentenceCount = 0;
+    RestartPolling();
     runId = lastRunId.fetch_add(1, std::memory_order_relaxed) + 1;
     bool finished = true;
     try {
@@ -87,15 +90,26 @@ bool TQuorin::CallFunction(const std::string& name, std::vector<TExValue>& argum
     } catch (ESubstituteToRValue& error) {
         for (std::size_t i = 0; i < arguments.size(); ++i) {
             if (&arguments[i] == error.target)
-                throw ELValueArgumentRequired(RuntimeMessage(
-                    Messages::LValueArgumentRequired(name, static_cast<int>(i))));
+                throw ELValueArgumentRequired(
+                    RuntimeMessage(Messages::LValueArgumentRequired(name, static_cast<int>(i))));
         }
         throw;
     }
 }
 
-void TQuorin::CheckStop() {
-    sentenceCount = 0;
+void TQuorin::RestartPolling() {
+    const int interval = environment->pollInterval;
+    if (interval == 0) {
+        pollCountdown = std::numeric_limits<int>::max();
+    } else {
+        pollCountdown = interval > 0 ? interval : 1;
+    }
+}
+
+void TQuorin::PollInterval() {
+    const bool ask = environment->pollInterval != 0;
+    RestartPolling();
+    if (!ask) return;
     bool stop = false;
     environment->CheckStop(userData, stop);
     if (stop) throw EStopped(RuntimeMessage(Messages::stopped));

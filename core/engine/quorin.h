@@ -46,14 +46,14 @@ public:
     }
 
     // Called by every sentence before it does its work; asks the environment
-    // whether to stop at every `pollInterval`-th call.
+    // whether to stop at every `pollInterval`-th call of the run (never when it
+    // is 0, at every call when it is negative). The interval is read when the
+    // run starts and after every question, so the environment sets it before a
+    // run, not during one.
     void Poll() {
-        const int interval = environment->pollInterval;
-        if (interval == 0) return;
-        if (interval > ++sentenceCount) return;
-        CheckStop();
+        if (--pollCountdown > 0) return;
+        PollInterval();
     }
-
     TQuorinBasicEnvironment* Environment() const { return environment; }
 
     // The tallest syntax tree the analysis accepts; RunMacro lowers it when the
@@ -64,9 +64,11 @@ public:
     std::uint64_t RunId() const { return runId; }
 
 private:
-    void CheckStop();
+    void PollInterval();
+    void RestartPolling();
 
-    int sentenceCount = 0;
+    // Calls of Poll left until the environment is asked again.
+    int pollCountdown = 0;
     TQuorinBasicEnvironment* environment;
     std::string source;
     std::unique_ptr<TAnalyzedMacro> macro;

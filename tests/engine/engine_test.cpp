@@ -52,8 +52,10 @@ TEST(Engine, PollsEveryTenthSentenceAndStopsQuietly) {
     // The 10th poll comes before the 10th sentence, which therefore never runs.
     TCaptureEnvironment stopping;
     stopping.stopAfterPolls = 1;
-    EXPECT_FALSE(RunMacro(&stopping, "print(1);print(2);print(3);print(4);print(5);"
-                                     "print(6);print(7);print(8);print(9);print(10);", 0));
+    EXPECT_FALSE(RunMacro(&stopping,
+                          "print(1);print(2);print(3);print(4);print(5);"
+                          "print(6);print(7);print(8);print(9);print(10);",
+                          0));
     EXPECT_EQ(stopping.output, "123456789");
 
     TCaptureEnvironment endless;
@@ -66,6 +68,21 @@ TEST(Engine, PollsEveryTenthSentenceAndStopsQuietly) {
     never.stopAfterPolls = 0;
     EXPECT_TRUE(RunMacro(&never, "1;2;3;4;5;6;7;8;9;10;11;", 0));
     EXPECT_EQ(never.polls, 0);
+}
+
+TEST(Engine, PollIntervalsCountFromTheStartOfEachRun) {
+    // 12 sentences, the while once and its body on each of 5 passes.
+    const char* macro = "1;2;3;4;5;6;7;8;9;10;11; i = 0; while (i < 5) i++;";
+    const int calls = 12 + 1 + 5;
+    for (int interval : {1, 3, 7, -1, -5}) {
+        TCaptureEnvironment environment;
+        environment.pollInterval = interval;
+        Quorin::TQuorin engine(&environment, macro, 0);
+        engine.Run();
+        engine.Run();  // counting starts afresh
+        const int perRun = interval > 0 ? calls / interval : calls;
+        EXPECT_EQ(environment.polls, 2 * perRun) << interval;
+    }
 }
 
 TEST(Engine, RenamesArgumentErrorsAfterTheFunction) {
