@@ -16,35 +16,6 @@ void SetAtom(TAnalysisContext& context) {
     context.low = context.high = atomPrecedence;
 }
 
-// The stock ++ and -- on a name already known as a variable holding an int: the
-// variable is stepped in place. False, with nothing done, in any other case.
-bool StepKnownVariable(const TExpression& operand, int code, TQuorin& engine, TExValue& result) {
-    if (operand.id != idSymbol) return false;
-    TVariable* variable = static_cast<const TSymbol&>(operand).KnownVariable(engine);
-    if (!variable) return false;
-    TExValue& content = variable->MutableContent();
-    if (content.Tag() != TExValue::tInt) return false;
-    using OwnOperators::U;
-    using OwnOperators::Wrap;
-    const int before = content.ToInt();
-    int after;
-    switch (code) {
-        case kPreIncrement:
-        case kPostIncrement:
-            after = Wrap(U(before) + 1u);
-            break;
-        case kPreDecrement:
-        case kPostDecrement:
-            after = Wrap(U(before) - 1u);
-            break;
-        default:
-            return false;
-    }
-    content.SetInt(after);
-    result = TExValue(code == kPreIncrement || code == kPreDecrement ? after : before);
-    return true;
-}
-
 }  // namespace
 
 // ---- TOperator ----------------------------------------------------------------
@@ -123,7 +94,7 @@ TExValue TPreExpression::Evaluate(TQuorin& engine) {
         return Usual(engine, false);
     }
     TExValue result;
-    if (StepKnownVariable(*operand, op->code, engine, result)) return result;
+    if (StepKnownVariable(*operand, op->code, engine, &result)) return result;
     return Usual(engine, true);
 }
 
@@ -340,7 +311,7 @@ bool TSubExpression::AnalyzeContinuation(TCodeAnalysis& analysis, TWordPosition,
 TExValue TSubExpression::Evaluate(TQuorin& engine) {
     {
         TExValue result;
-        if (StepKnownVariable(*left, op->code, engine, result)) return result;
+        if (StepKnownVariable(*left, op->code, engine, &result)) return result;
     }
     TExValue value = left->Evaluate(engine);
     TExValue result;
@@ -350,8 +321,7 @@ TExValue TSubExpression::Evaluate(TQuorin& engine) {
 }
 
 void TSubExpression::Perform(TQuorin& engine) {
-    TExValue result;
-    if (!StepKnownVariable(*left, op->code, engine, result)) Evaluate(engine);
+    if (!StepKnownVariable(*left, op->code, engine, nullptr)) Evaluate(engine);
 }
 
 void TSubExpression::Dump(std::string& out) const {
@@ -403,7 +373,7 @@ TExValue TBinaryExpression::Evaluate(TQuorin& engine) {
         if (const TNumber n = numberFn(*this, engine)) return n.Value();
         return Usual(engine, false, false);
     }
-    if (op->code == kAssign) {
+    if (quickAssignment) {
         TVariable* target;
         switch (AssignNumber(engine, target)) {
             case kAssigned:
@@ -418,35 +388,11 @@ TExValue TBinaryExpression::Evaluate(TQuorin& engine) {
 }
 
 void TBinaryExpression::Perform(TQuorin& engine) {
-    if (op->code == kAssign) {
-        TVariable* target;
-        switch (AssignNumber(engine, target)) {
-            case kAssigned:
-                return;
-            case kGaveUp:
-                Usual(engine, true, false);
-                return;
-            default:
-                break;
-        }
-    }
-    Evaluate(engine);
-}
-
-inline TBinaryExpression::TAssignment TBinaryExpression::AssignNumber(TQuorin& engine,
-                                                                      TVariable*& target) {
-    if (quickLeft->id != idSymbol || !quickRight->numberFn) return kNotTried;
-    target = static_cast<TSymbol*>(quickLeft)->KnownVariable(engine);
-    if (!target) return kNotTried;
-    const TNumber n = quickRight->numberFn(*quickRight, engine);
-    if (!n) return kGaveUp;
-    TExValue& content = target->MutableContent();
-    if (n.kind == TNumber::nInt) {
-        content.SetInt(n.i);
+    if (quickAssignment) {
+        PerformAssignment(engine);
     } else {
-        content.SetDouble(n.d);
+        Evaluate(engine);
     }
-    return kAssigned;
 }
 
 TExValue TBinaryExpression::Usual(TQuorin& engine, bool leftQuick, bool rightQuick) {

@@ -138,6 +138,36 @@ public:
     static std::string Unescape(const std::string& literal);
 };
 
+// The stock ++ and -- (`code`) on a name already known as a variable holding an
+// int: the variable is stepped in place and `result`, when given, takes the
+// operator's value. False, with nothing done, in any other case.
+inline bool StepKnownVariable(const TExpression& operand, int code, TQuorin& engine,
+                              TExValue* result) {
+    if (operand.id != idSymbol) return false;
+    TVariable* variable = static_cast<const TSymbol&>(operand).KnownVariable(engine);
+    if (!variable) return false;
+    TExValue& content = variable->MutableContent();
+    if (content.Tag() != TExValue::tInt) return false;
+    const int before = content.ToInt();
+    std::uint32_t step;
+    switch (code) {
+        case kPreIncrement:
+        case kPostIncrement:
+            step = 1u;
+            break;
+        case kPreDecrement:
+        case kPostDecrement:
+            step = ~0u;
+            break;
+        default:
+            return false;
+    }
+    const int after = static_cast<int>(static_cast<std::uint32_t>(before) + step);
+    content.SetInt(after);
+    if (result) *result = TExValue(code == kPreIncrement || code == kPreDecrement ? after : before);
+    return true;
+}
+
 // An expression followed by a postfix operator.
 class TSubExpression final : public TOperatorApplication {
 public:
@@ -153,6 +183,11 @@ public:
     TExValue Evaluate(TQuorin& engine) override;
     void Perform(TQuorin& engine) override;
     void Dump(std::string& out) const override;
+
+    // Perform, with the quick step of a known variable tried inline.
+    void PerformStep(TQuorin& engine) {
+        if (!StepKnownVariable(*left, op->code, engine, nullptr)) Evaluate(engine);
+    }
 };
 
 class TBinaryExpression final : public TOperatorApplication {
@@ -175,11 +210,41 @@ public:
     void Perform(TQuorin& engine) override;
     void Dump(std::string& out) const override;
 
+    // Whether the item is the stock assignment with a name on the left and an
+    // operand with a quick path on the right (set when the item is built).
+    bool quickAssignment = false;
+    // Perform for those items: a number goes into a known variable directly.
+    void PerformAssignment(TQuorin& engine) {
+        TVariable* target;
+        switch (AssignNumber(engine, target)) {
+            case kAssigned:
+                return;
+            case kGaveUp:
+                Usual(engine, true, false);
+                return;
+            default:
+                Usual(engine, true, true);
+                return;
+        }
+    }
+
 private:
     enum TAssignment { kNotTried, kAssigned, kGaveUp };
-    // The stock assignment of a number to a known variable. kGaveUp: the right
-    // operand's quick path gave up, nothing is done.
-    TAssignment AssignNumber(TQuorin& engine, TVariable*& target);
+    // The assignment of a number to a known variable, for quickAssignment items.
+    // kGaveUp: the right operand's quick path gave up, nothing is done.
+    TAssignment AssignNumber(TQuorin& engine, TVariable*& target) {
+        target = static_cast<TSymbol*>(quickLeft)->KnownVariable(engine);
+        if (!target) return kNotTried;
+        const TNumber n = quickRight->numberFn(*quickRight, engine);
+        if (!n) return kGaveUp;
+        TExValue& content = target->MutableContent();
+        if (n.kind == TNumber::nInt) {
+            content.SetInt(n.i);
+        } else {
+            content.SetDouble(n.d);
+        }
+        return kAssigned;
+    }
     // The evaluation without this item's quick path; the flags tell whether the
     // operands may still take theirs.
     TExValue Usual(TQuorin& engine, bool leftQuick, bool rightQuick);

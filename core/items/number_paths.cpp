@@ -219,6 +219,8 @@ void ChooseNumberPath(TBinaryExpression& item) {
     item.numberFn = nullptr;
     item.quickLeft = Operand(item.left.get());
     item.quickRight = Operand(item.right.get());
+    item.quickAssignment = item.op->code == kAssign && item.quickLeft->id == idSymbol &&
+                           item.quickRight->numberFn != nullptr;
     const int left = ShapeOf(*item.quickLeft);
     const int right = ShapeOf(*item.quickRight);
     if (left < 0 || right < 0) return;

@@ -1,6 +1,7 @@
 #include "items/sentences.h"
 
 #include "engine/quorin.h"
+#include "items/expressions.h"
 
 namespace Quorin {
 
@@ -143,13 +144,26 @@ bool TNormalSentence::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAna
     std::unique_ptr<TItem> item = analysis.AnalyzeItem(start, context, expressionEnd);
     if (!item || !analysis.IsWord(expressionEnd, ";")) return false;
     expression = ItemCast<TVoidableExpression>(std::move(item));
+    if (expression->id == idBinaryExpression) {
+        auto* binary = static_cast<TBinaryExpression*>(expression.get());
+        if (binary->quickAssignment) assignment = binary;
+    } else if (expression->id == idSubExpression) {
+        step = static_cast<TSubExpression*>(expression.get());
+    }
     end = expressionEnd + 1;
     return true;
 }
 
 void TNormalSentence::Execute(TQuorin& engine, TCommand& command) {
     engine.Poll();
-    if (command.state == csNormal) expression->Perform(engine);
+    if (command.state != csNormal) return;
+    if (assignment) {
+        assignment->PerformAssignment(engine);
+    } else if (step) {
+        step->PerformStep(engine);
+    } else {
+        expression->Perform(engine);
+    }
 }
 
 void TNormalSentence::Dump(std::string& out) const {

@@ -43,7 +43,8 @@ class TLabel final : public TSentenceOrLabel {
 public:
     std::string name;
 
-    explicit TLabel(TQuorinBasicEnvironment* environment) : TSentenceOrLabel(environment, idLabel) {}
+    explicit TLabel(TQuorinBasicEnvironment* environment)
+        : TSentenceOrLabel(environment, idLabel) {}
     bool Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext& context,
                  TWordPosition& end) override;
     void CollectLabels(std::vector<std::string>& labels) override;
@@ -64,9 +65,16 @@ public:
     void Dump(std::string& out) const override;
 };
 
+class TBinaryExpression;
+class TSubExpression;
+
 class TNormalSentence final : public TSentence {
 public:
     std::unique_ptr<TVoidableExpression> expression;
+    // The expression when it assigns a number the quick way, else null.
+    TBinaryExpression* assignment = nullptr;
+    // The expression when it is a postfix operator (stepping a variable), else null.
+    TSubExpression* step = nullptr;
 
     explicit TNormalSentence(TQuorinBasicEnvironment* environment)
         : TSentence(environment, idNormalSentence) {}
