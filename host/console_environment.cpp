@@ -8,18 +8,19 @@ TQuorinConsoleEnvironment::TQuorinConsoleEnvironment(TConsole& console) : consol
 bool TQuorinConsoleEnvironment::CallFunction(int userData, const std::string& name,
                                              std::vector<Quorin::TExValue>& arguments,
                                              Quorin::TExValue& result) {
-    if (SameName(name, "print")) {
+    static const std::string print = "print", println = "println", getln = "getln";
+    if (SameName(name, print)) {
         CheckArguments(arguments, 1);
         console.Out(arguments[0].ToString());
         return true;
     }
-    if (SameName(name, "println")) {
+    if (SameName(name, println)) {
         CheckArguments(arguments, 1, 0);
         if (!arguments[0].IsEmpty()) console.Out(arguments[0].ToString());
         console.EndLine();
         return true;
     }
-    if (SameName(name, "getln")) {
+    if (SameName(name, getln)) {
         CheckArguments(arguments, 0);
         result = Quorin::TExValue(ReadLine());
         return true;
