@@ -51,6 +51,15 @@ inline bool Binary(int code, const TExValue& left, const TExValue& right, TExVal
             default: break;
         }
     }
+    if (code == kEqu || code == kNotEqu) {
+        // Texts compared as texts: two strings are compared in place.
+        const std::string* a = left.StringPointer();
+        const std::string* b = a ? right.StringPointer() : nullptr;
+        if (!b) return false;
+        const bool same = *a == *b;
+        result = TExValue(code == kEqu ? same : !same);
+        return true;
+    }
     if (!IsNumber(left) || !IsNumber(right)) return false;
     switch (code) {
         case kAdd:

@@ -167,6 +167,14 @@ TEST(NumberPaths, ErrorsAndEffectsHappenOnceAndInOrder) {
     ExpectSameOutcome("for (k = 0; k < 2; k++) true = 2;");
 }
 
+TEST(NumberPaths, TextComparisonsAgreeWithTheEnvironment) {
+    ExpectSameOutput(
+        "t = \"ab\"; for (k = 0; k < 2; k++) { println(t equ \"ab\"); println(t !equ \"ab\"); "
+        "println(substr(t, k, 1) equ \"b\"); println(t equ \"\"); println(\"\" !equ \"\"); "
+        "println(12 equ \"12\"); println(1.5 !equ \"1.5\"); println(t equ u); } "
+        "println(\"end\");");
+}
+
 TEST(NumberPaths, NamesResolveAfreshInEveryRun) {
     // The same engine run twice: what a name found in the first run (a variable
     // holding a number) must not leak into the second.
