@@ -91,10 +91,6 @@ public:
     TExValue Evaluate(TQuorin& engine) override;
     void Dump(std::string& out) const override;
 
-    // The content of the variable this name found earlier in the run, or null.
-    const TExValue* KnownContent(const TQuorin& engine) const {
-        return resolvedRun == engine.RunId() && variable ? &variable->Content() : nullptr;
-    }
     // The variable this name found earlier in the run, or null.
     TVariable* KnownVariable(const TQuorin& engine) const {
         return resolvedRun == engine.RunId() ? variable : nullptr;

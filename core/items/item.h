@@ -126,8 +126,6 @@ public:
     using TNumberFn = TNumber (*)(TVoidableExpression& self, TQuorin& engine);
     TNumberFn numberFn = nullptr;
 
-    TNumber Number(TQuorin& engine) { return numberFn ? numberFn(*this, engine) : TNumber(); }
-
     // The truth of the value, as a condition reads it.
     bool IsTrue(TQuorin& engine) {
         if (numberFn) {
