@@ -214,11 +214,7 @@ bool TCValue::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisCon
         default:
             return false;
     }
-    if (value.Tag() == TExValue::tInt) {
-        number = TNumber::Int(value.ToInt());
-    } else if (value.Tag() == TExValue::tDouble) {
-        number = TNumber::Double(value.ToDouble());
-    }
+    number = TNumber::Of(value);
     ChooseNumberPath(*this);
     end = start + 1;
     SetAtom(context);

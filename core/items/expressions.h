@@ -8,6 +8,7 @@
 #include "environment/environment.h"
 #include "environment/operator_codes.h"
 #include "items/item.h"
+#include "items/own_operators.h"
 
 namespace Quorin {
 
@@ -99,13 +100,7 @@ public:
     // earlier in the run and that holds a number; nNone otherwise.
     [[gnu::always_inline]] TNumber KnownNumber(const TQuorin& engine) const {
         if (resolvedRun != engine.RunId()) return TNumber();
-        if (variable) {
-            const TExValue& content = variable->Content();
-            if (content.Tag() == TExValue::tInt) return TNumber::Int(content.ToInt());
-            if (content.Tag() == TExValue::tDouble) return TNumber::Double(content.ToDouble());
-            return TNumber();
-        }
-        return ConstantNumber();
+        return variable ? TNumber::Of(variable->Content()) : ConstantNumber();
     }
 
 private:
@@ -141,27 +136,7 @@ inline bool StepKnownVariable(const TExpression& operand, int code, TQuorin& eng
                               TExValue* result) {
     if (operand.id != idSymbol) return false;
     TVariable* variable = static_cast<const TSymbol&>(operand).KnownVariable(engine);
-    if (!variable) return false;
-    TExValue& content = variable->MutableContent();
-    if (content.Tag() != TExValue::tInt) return false;
-    const int before = content.ToInt();
-    std::uint32_t step;
-    switch (code) {
-        case kPreIncrement:
-        case kPostIncrement:
-            step = 1u;
-            break;
-        case kPreDecrement:
-        case kPostDecrement:
-            step = ~0u;
-            break;
-        default:
-            return false;
-    }
-    const int after = static_cast<int>(static_cast<std::uint32_t>(before) + step);
-    content.SetInt(after);
-    if (result) *result = TExValue(code == kPreIncrement || code == kPreDecrement ? after : before);
-    return true;
+    return variable && OwnOperators::StepInt(code, variable->MutableContent(), result);
 }
 
 // An expression followed by a postfix operator.

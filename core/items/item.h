@@ -6,13 +6,12 @@
 // travel in TCommand, never as exceptions.
 #pragma once
 
-#include <cmath>
-#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "analysis/code_analysis.h"
+#include "items/number.h"
 #include "values/values.h"
 
 class TQuorinBasicEnvironment;
@@ -77,34 +76,6 @@ class TExecutableItem : public TItem {
 public:
     using TItem::TItem;
     virtual void Execute(TQuorin& engine, TCommand& command) = 0;
-};
-
-// A number computed on the quick path (see TVoidableExpression::numberFn).
-struct TNumber {
-    enum TKind : std::uint8_t { nNone, nInt, nDouble };
-    union {
-        int i;
-        double d;
-    };
-    TKind kind;
-
-    TNumber() : d(0.0), kind(nNone) {}
-    static TNumber Int(int value) {
-        TNumber n;
-        n.i = value;
-        n.kind = nInt;
-        return n;
-    }
-    static TNumber Double(double value) {
-        TNumber n;
-        n.d = value;
-        n.kind = nDouble;
-        return n;
-    }
-    explicit operator bool() const { return kind != nNone; }
-    // The truth reading of the number, as TExValue::ToBool gives it.
-    bool Truth() const { return kind == nInt ? i != 0 : !std::isnan(d) && d != 0.0; }
-    TExValue Value() const { return kind == nInt ? TExValue(i) : TExValue(d); }
 };
 
 class TVoidableExpression : public TItem {

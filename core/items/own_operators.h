@@ -1,56 +1,192 @@
 // The simplest cases of the stock operators, computed right in the syntax tree.
 //
 // When the environment's operators are TQuorinEnvironment's own (see
-// TQuorinEnvironment::ComputesOwnOperators), an operator on plain numbers is
-// computed here instead of through CallOperator; every other case still goes to
-// the environment. The results must be exactly the environment's.
+// TQuorinEnvironment::ComputesOwnOperators), an operator on plain numbers (and a
+// text comparison of two strings) is computed here instead of through
+// CallOperator; every other case still goes to the environment. The results must
+// be exactly the environment's.
 #pragma once
 
-#include <cmath>
 #include <cstdint>
+#include <string>
+#include <type_traits>
 
 #include "environment/operator_codes.h"
 #include "errors/errors.h"
 #include "errors/messages.h"
+#include "items/number.h"
 #include "values/values.h"
 
 namespace Quorin::OwnOperators {
 
-inline int Wrap(std::uint32_t value) { return static_cast<int>(value); }
-inline std::uint32_t U(int value) { return static_cast<std::uint32_t>(value); }
+inline int Wrap(std::uint32_t value) {
+    return static_cast<int>(value);
+}
+inline std::uint32_t U(int value) {
+    return static_cast<std::uint32_t>(value);
+}
 
 [[noreturn]] inline void ThrowDivisionByZero() {
     throw EDivisionByZero(RuntimeMessage(Messages::divisionByZero));
 }
 
-inline bool IsNumber(const TExValue& value) {
-    return value.Tag() == TExValue::tInt || value.Tag() == TExValue::tDouble;
-}
+// ---- what the operators compute on numbers --------------------------------------
 
+inline double AsDouble(TNumber n) {
+    return n.kind == TNumber::nInt ? n.i : n.d;
+}
 // The integer reading of a number, as the integer rule takes it.
-inline int IntOf(const TExValue& value) {
-    return value.Tag() == TExValue::tInt ? value.ToInt() : DoubleToInt(value.ToDouble());
+inline int AsInt(TNumber n) {
+    return n.kind == TNumber::nInt ? n.i : DoubleToInt(n.d);
 }
 
-// Binary operators on two right values that are numbers; false for anything else.
-inline bool Binary(int code, const TExValue& left, const TExValue& right, TExValue& result) {
-    if (left.Tag() == TExValue::tInt && right.Tag() == TExValue::tInt) {
-        // The commonest case first: two ints.
-        const int a = left.ToInt(), b = right.ToInt();
-        switch (code) {
-            case kAdd: result = TExValue(Wrap(U(a) + U(b))); return true;
-            case kSubtract: result = TExValue(Wrap(U(a) - U(b))); return true;
-            case kMultiply: result = TExValue(Wrap(U(a) * U(b))); return true;
-            case kEqual: result = TExValue(a == b); return true;
-            case kNotEqual: result = TExValue(a != b); return true;
-            case kLess: result = TExValue(a < b); return true;
-            case kLessEqual: result = TExValue(a <= b); return true;
-            case kGreater: result = TExValue(a > b); return true;
-            case kGreaterEqual: result = TExValue(a >= b); return true;
-            case kBitAnd: result = TExValue(a & b); return true;
-            default: break;
+template <int Code>
+[[gnu::always_inline]] inline TNumber Compute(TNumber x, TNumber y) {
+    if constexpr (Code == kAdd || Code == kSubtract || Code == kMultiply || Code == kEqual ||
+                  Code == kNotEqual || Code == kLess || Code == kLessEqual || Code == kGreater ||
+                  Code == kGreaterEqual) {
+        if (x.kind == TNumber::nInt && y.kind == TNumber::nInt) {
+            const int a = x.i, b = y.i;
+            if constexpr (Code == kAdd) return TNumber::Int(Wrap(U(a) + U(b)));
+            if constexpr (Code == kSubtract) return TNumber::Int(Wrap(U(a) - U(b)));
+            if constexpr (Code == kMultiply) return TNumber::Int(Wrap(U(a) * U(b)));
+            if constexpr (Code == kEqual) return TNumber::Int(a == b);
+            if constexpr (Code == kNotEqual) return TNumber::Int(a != b);
+            if constexpr (Code == kLess) return TNumber::Int(a < b);
+            if constexpr (Code == kLessEqual) return TNumber::Int(a <= b);
+            if constexpr (Code == kGreater) return TNumber::Int(a > b);
+            if constexpr (Code == kGreaterEqual) return TNumber::Int(a >= b);
         }
+        const double a = AsDouble(x), b = AsDouble(y);
+        if constexpr (Code == kAdd) return TNumber::Double(a + b);
+        if constexpr (Code == kSubtract) return TNumber::Double(a - b);
+        if constexpr (Code == kMultiply) return TNumber::Double(a * b);
+        if constexpr (Code == kEqual) return TNumber::Int(a == b);
+        if constexpr (Code == kNotEqual) return TNumber::Int(a != b);
+        if constexpr (Code == kLess) return TNumber::Int(a < b);
+        if constexpr (Code == kLessEqual) return TNumber::Int(a <= b);
+        if constexpr (Code == kGreater) return TNumber::Int(a > b);
+        if constexpr (Code == kGreaterEqual) return TNumber::Int(a >= b);
+    } else if constexpr (Code == kDivide) {
+        const double a = AsDouble(x), b = AsDouble(y);
+        if (b == 0.0) OwnOperators::ThrowDivisionByZero();
+        return TNumber::Double(a / b);
+    } else if constexpr (Code == kDiv || Code == kRemainder) {
+        const int a = AsInt(x), b = AsInt(y);
+        if (b == 0) OwnOperators::ThrowDivisionByZero();
+        if (b == -1) return TNumber::Int(Code == kDiv ? Wrap(0u - U(a)) : 0);
+        return TNumber::Int(Code == kDiv ? a / b : a % b);
+    } else if constexpr (Code == kBitAnd) {
+        return TNumber::Int(AsInt(x) & AsInt(y));
+    } else if constexpr (Code == kBitOr) {
+        return TNumber::Int(AsInt(x) | AsInt(y));
+    } else if constexpr (Code == kXor) {
+        return TNumber::Int(AsInt(x) ^ AsInt(y));
+    } else if constexpr (Code == kShiftLeft) {
+        return TNumber::Int(Wrap(U(AsInt(x)) << (U(AsInt(y)) & 31u)));
+    } else if constexpr (Code == kShiftRight) {
+        return TNumber::Int(AsInt(x) >> (U(AsInt(y)) & 31u));
+    } else if constexpr (Code == kAnd) {
+        const bool a = x.Truth(), b = y.Truth();
+        return TNumber::Int(a && b);
+    } else {
+        static_assert(Code == kOr);
+        const bool a = x.Truth(), b = y.Truth();
+        return TNumber::Int(a || b);
     }
+}
+
+template <int Code>
+[[gnu::always_inline]] inline TNumber ComputePrefix(TNumber x) {
+    if constexpr (Code == kNegate) {
+        return x.kind == TNumber::nInt ? TNumber::Int(Wrap(0u - U(x.i))) : TNumber::Double(-x.d);
+    } else if constexpr (Code == kPlus) {
+        return x;
+    } else if constexpr (Code == kNot) {
+        return TNumber::Int(!x.Truth());
+    } else {
+        static_assert(Code == kComplement);
+        return TNumber::Int(~AsInt(x));
+    }
+}
+
+// Calls `f` with the code as a std::integral_constant when it names a binary
+// operator computed on numbers (one that Compute takes); false otherwise.
+template <typename F>
+bool ForBinaryOperator(int code, F&& f) {
+    switch (code) {
+#define QUORIN_NUMBER_OPERATOR(c)            \
+    case c:                                  \
+        f(std::integral_constant<int, c>()); \
+        return true;
+        QUORIN_NUMBER_OPERATOR(kEqual)
+        QUORIN_NUMBER_OPERATOR(kNotEqual)
+        QUORIN_NUMBER_OPERATOR(kAnd)
+        QUORIN_NUMBER_OPERATOR(kOr)
+        QUORIN_NUMBER_OPERATOR(kLess)
+        QUORIN_NUMBER_OPERATOR(kGreaterEqual)
+        QUORIN_NUMBER_OPERATOR(kGreater)
+        QUORIN_NUMBER_OPERATOR(kLessEqual)
+        QUORIN_NUMBER_OPERATOR(kAdd)
+        QUORIN_NUMBER_OPERATOR(kSubtract)
+        QUORIN_NUMBER_OPERATOR(kMultiply)
+        QUORIN_NUMBER_OPERATOR(kDivide)
+        QUORIN_NUMBER_OPERATOR(kDiv)
+        QUORIN_NUMBER_OPERATOR(kRemainder)
+        QUORIN_NUMBER_OPERATOR(kBitAnd)
+        QUORIN_NUMBER_OPERATOR(kBitOr)
+        QUORIN_NUMBER_OPERATOR(kShiftLeft)
+        QUORIN_NUMBER_OPERATOR(kShiftRight)
+        QUORIN_NUMBER_OPERATOR(kXor)
+        default:
+            return false;
+    }
+}
+
+// The same for the prefix operators ComputePrefix takes.
+template <typename F>
+bool ForPrefixOperator(int code, F&& f) {
+    switch (code) {
+        QUORIN_NUMBER_OPERATOR(kNegate)
+        QUORIN_NUMBER_OPERATOR(kPlus)
+        QUORIN_NUMBER_OPERATOR(kNot)
+        QUORIN_NUMBER_OPERATOR(kComplement)
+#undef QUORIN_NUMBER_OPERATOR
+        default:
+            return false;
+    }
+}
+
+// ++ and -- (`code`) on a variable's content when it is an int: stepped in place,
+// and `result`, when given, takes the operator's value. False, with nothing done,
+// for any other code or content.
+inline bool StepInt(int code, TExValue& content, TExValue* result) {
+    if (content.Tag() != TExValue::tInt) return false;
+    std::uint32_t step;
+    switch (code) {
+        case kPreIncrement:
+        case kPostIncrement:
+            step = 1u;
+            break;
+        case kPreDecrement:
+        case kPostDecrement:
+            step = ~0u;
+            break;
+        default:
+            return false;
+    }
+    const int before = content.ToInt();
+    const int after = Wrap(U(before) + step);
+    content.SetInt(after);
+    if (result) *result = TExValue(code == kPreIncrement || code == kPreDecrement ? after : before);
+    return true;
+}
+
+// ---- the same on value handles ------------------------------------------------
+
+// Binary operators on two right values: numbers, and equ/!equ on two strings.
+// False for anything else.
+inline bool Binary(int code, const TExValue& left, const TExValue& right, TExValue& result) {
     if (code == kEqu || code == kNotEqu) {
         // Texts compared as texts: two strings are compared in place.
         const std::string* a = left.StringPointer();
@@ -60,114 +196,20 @@ inline bool Binary(int code, const TExValue& left, const TExValue& right, TExVal
         result = TExValue(code == kEqu ? same : !same);
         return true;
     }
-    if (!IsNumber(left) || !IsNumber(right)) return false;
-    switch (code) {
-        case kAdd:
-        case kSubtract:
-        case kMultiply:
-        case kEqual:
-        case kNotEqual:
-        case kLess:
-        case kLessEqual:
-        case kGreater:
-        case kGreaterEqual:
-            // The numeric pair rule: two ints were computed above, so doubles here.
-            {
-                const double a = left.ToDouble(), b = right.ToDouble();
-                switch (code) {
-                    case kAdd: result = TExValue(a + b); return true;
-                    case kSubtract: result = TExValue(a - b); return true;
-                    case kMultiply: result = TExValue(a * b); return true;
-                    case kEqual: result = TExValue(a == b); return true;
-                    case kNotEqual: result = TExValue(a != b); return true;
-                    case kLess: result = TExValue(a < b); return true;
-                    case kLessEqual: result = TExValue(a <= b); return true;
-                    case kGreater: result = TExValue(a > b); return true;
-                    default: result = TExValue(a >= b); return true;
-                }
-            }
-        case kDivide: {
-            const double a = left.ToDouble(), b = right.ToDouble();
-            if (b == 0.0) ThrowDivisionByZero();
-            result = TExValue(a / b);
-            return true;
-        }
-        case kDiv:
-        case kRemainder: {
-            const int a = IntOf(left), b = IntOf(right);
-            if (b == 0) ThrowDivisionByZero();
-            if (b == -1) {
-                result = TExValue(code == kDiv ? Wrap(0u - U(a)) : 0);
-            } else {
-                result = TExValue(code == kDiv ? a / b : a % b);
-            }
-            return true;
-        }
-        case kBitAnd: result = TExValue(IntOf(left) & IntOf(right)); return true;
-        case kBitOr: result = TExValue(IntOf(left) | IntOf(right)); return true;
-        case kXor: result = TExValue(IntOf(left) ^ IntOf(right)); return true;
-        case kShiftLeft:
-            result = TExValue(Wrap(U(IntOf(left)) << (U(IntOf(right)) & 31u)));
-            return true;
-        case kShiftRight:
-            result = TExValue(IntOf(left) >> (U(IntOf(right)) & 31u));
-            return true;
-        case kAnd: {
-            const bool a = left.ToBool(), b = right.ToBool();
-            result = TExValue(a && b);
-            return true;
-        }
-        case kOr: {
-            const bool a = left.ToBool(), b = right.ToBool();
-            result = TExValue(a || b);
-            return true;
-        }
-        default:
-            return false;
-    }
+    const TNumber x = TNumber::Of(left), y = TNumber::Of(right);
+    if (!x || !y) return false;
+    return ForBinaryOperator(code, [&](auto c) { result = Compute<c.value>(x, y).Value(); });
 }
 
 // Prefix and postfix operators on a number; `operand` is the handle as evaluated
 // (a variable for the increments). False for anything else.
 inline bool Unary(int code, const TExValue& operand, TExValue& result) {
-    switch (code) {
-        case kPreIncrement:
-        case kPreDecrement:
-        case kPostIncrement:
-        case kPostDecrement: {
-            TLValue* target = operand.LeftValue();
-            if (!target || target->kind != TLRValue::kVariable) return false;
-            TExValue& content = static_cast<TVariable*>(target)->MutableContent();
-            if (content.Tag() != TExValue::tInt) return false;
-            const int before = content.ToInt();
-            const int after =
-                Wrap(U(before) + (code == kPreIncrement || code == kPostIncrement ? 1u : ~0u));
-            content = TExValue(after);
-            result = TExValue(code == kPreIncrement || code == kPreDecrement ? after : before);
-            return true;
-        }
-        default:
-            break;
+    if (TLValue* target = operand.LeftValue(); target && target->kind == TLRValue::kVariable) {
+        if (StepInt(code, static_cast<TVariable*>(target)->MutableContent(), &result)) return true;
     }
-    const TExValue& value = operand.Resolved();
-    if (!IsNumber(value)) return false;
-    const bool isInt = value.Tag() == TExValue::tInt;
-    switch (code) {
-        case kNegate:
-            result = isInt ? TExValue(Wrap(0u - U(value.ToInt()))) : TExValue(-value.ToDouble());
-            return true;
-        case kPlus:
-            result = isInt ? TExValue(value.ToInt()) : TExValue(value.ToDouble());
-            return true;
-        case kNot:
-            result = TExValue(!value.ToBool());
-            return true;
-        case kComplement:
-            result = TExValue(~IntOf(value));
-            return true;
-        default:
-            return false;
-    }
+    const TNumber x = TNumber::Of(operand.Resolved());
+    if (!x) return false;
+    return ForPrefixOperator(code, [&](auto c) { result = ComputePrefix<c.value>(x).Value(); });
 }
 
 }  // namespace Quorin::OwnOperators
