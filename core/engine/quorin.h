@@ -54,6 +54,7 @@ public:
         if (--pollCountdown > 0) return;
         PollInterval();
     }
+
     TQuorinBasicEnvironment* Environment() const { return environment; }
 
     // The tallest syntax tree the analysis accepts; RunMacro lowers it when the

@@ -153,13 +153,6 @@ void TIfFormula::CollectLabels(std::vector<std::string>& labels) {
 
 void TIfFormula::Execute(TQuorin& engine, TCommand& command) {
     engine.Poll();
-    if (command.state == csNormal) {
-        TSentence* chosen = condition->IsTrue(engine) ? thenSentence.get() : elseSentence.get();
-        if (!chosen) return;
-        chosen->Execute(engine, command);
-        // Only a goto may still concern this if (see below).
-        if (command.state != csGoto) return;
-    }
     for (;;) {
         TSentence* chosen;
         if (command.state == csGoto) {

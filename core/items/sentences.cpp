@@ -42,19 +42,11 @@ void TSentences::CollectLabels(std::vector<std::string>& labels) {
 }
 
 void TSentences::Execute(TQuorin& engine, TCommand& command) {
+    const std::size_t count = items.size();
     std::size_t position = 0;
-    if (command.state == csNormal) {
-        // The usual case: one sentence after another until something is pending.
-        const std::size_t count = items.size();
-        while (position < count) {
-            items[position]->Execute(engine, command);
-            ++position;
-            if (command.state != csNormal) break;
-        }
-        if (position >= count && command.state != csGoto) return;
-    }
     for (;;) {
-        if (command.state == csGoto) {
+        if (command.state != csNormal) {
+            if (command.state != csGoto) return;
             const TLabelInfo* target = nullptr;
             for (const TLabelInfo& info : labelInfos) {
                 if (engine.NamesEqual(info.name, command.label)) {
@@ -64,10 +56,8 @@ void TSentences::Execute(TQuorin& engine, TCommand& command) {
             }
             if (!target) return;
             position = target->position;
-        } else if (command.state != csNormal) {
-            return;
         }
-        if (position >= items.size()) return;
+        if (position >= count) return;
         items[position]->Execute(engine, command);
         ++position;
     }
