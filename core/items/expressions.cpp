@@ -80,7 +80,6 @@ bool TPreExpression::Analyze(TCodeAnalysis& analysis, TWordPosition start,
     if (!operandItem) return false;
     op = ItemCast<TOperator>(std::move(opItem));
     operand = ItemCast<TExpression>(std::move(operandItem));
-    operands.resize(1);
     ChooseNumberPath(*this);
     end = operandEnd;
     context.high = precedence;
@@ -102,7 +101,7 @@ TExValue TPreExpression::Usual(TQuorin& engine, bool quickOperand) {
     TExValue value = quickOperand ? operand->Evaluate(engine) : operand->EvaluateUsual(engine);
     TExValue result;
     if (op->code != kUnknown && OwnOperators::Unary(op->code, value, result)) return result;
-    operands[0] = std::move(value);
+    Operands(1)[0] = std::move(value);
     return Apply(engine, *op, ofPrefix);
 }
 
@@ -297,7 +296,6 @@ bool TSubExpression::AnalyzeContinuation(TCodeAnalysis& analysis, TWordPosition,
     if (!previous->IsExpression() || previousContext.high < threshold) return false;
     left = ItemCast<TExpression>(std::move(previous));
     op = ItemCast<TOperator>(std::move(opItem));
-    operands.resize(1);
     end = opEnd;
     context.low = precedence;
     context.high = previousContext.high;
@@ -312,7 +310,7 @@ TExValue TSubExpression::Evaluate(TQuorin& engine) {
     TExValue value = left->Evaluate(engine);
     TExValue result;
     if (op->code != kUnknown && OwnOperators::Unary(op->code, value, result)) return result;
-    operands[0] = std::move(value);
+    Operands(1)[0] = std::move(value);
     return Apply(engine, *op, ofPostfix);
 }
 
@@ -357,7 +355,6 @@ bool TBinaryExpression::AnalyzeContinuation(TCodeAnalysis& analysis, TWordPositi
     left = ItemCast<TExpression>(std::move(previous));
     op = ItemCast<TOperator>(std::move(opItem));
     right = ItemCast<TExpression>(std::move(rightItem));
-    operands.resize(2);
     ChooseNumberPath(*this);
     end = rightEnd;
     context.low = context.high = static_cast<int>(precedence);
@@ -406,8 +403,9 @@ TExValue TBinaryExpression::Usual(TQuorin& engine, bool leftQuick, bool rightQui
         TExValue result;
         if (OwnOperators::Binary(code, a.Resolved(), b.Resolved(), result)) return result;
     }
-    operands[0] = std::move(a);
-    operands[1] = std::move(b);
+    std::vector<TExValue>& args = Operands(2);
+    args[0] = std::move(a);
+    args[1] = std::move(b);
     return Apply(engine, *op, ofBinary);
 }
 

@@ -46,6 +46,12 @@ class TOperatorApplication : public TExpression {
 protected:
     using TExpression::TExpression;
     inline TExValue Apply(TQuorin& engine, const TOperator& op, int form);
+    // The vector, sized when the environment is first asked: nodes whose
+    // operators the tree computes itself never allocate one.
+    std::vector<TExValue>& Operands(std::size_t count) {
+        if (operands.size() != count) operands.resize(count);
+        return operands;
+    }
 
     std::vector<TExValue> operands;
 };
