@@ -7,6 +7,7 @@
 #include "environment/environment.h"
 #include "environment/operator_codes.h"
 #include "items/analyzed_macro.h"
+#include "items/item_arena.h"
 #include "quorin_limits.h"
 
 namespace Quorin {
@@ -51,11 +52,17 @@ std::unique_ptr<TAnalyzedMacro> TCodeAnalysis::AnalyzeSource() {
     ProcessDirectives();
     SplitWords();
     PrepareWordCaches();
-    TAnalysisContext context{idAnalyzedMacro, 0, 0};
+    arena = std::make_shared<TItemArena>();
+    std::unique_ptr<TItem> item;
     TWordPosition end;
-    std::unique_ptr<TItem> item = AnalyzeItem(0, context, end);
+    {
+        TItemArena::TScope scope(arena.get());
+        TAnalysisContext context{idAnalyzedMacro, 0, 0};
+        item = AnalyzeItem(0, context, end);
+    }
     if (!item || item->id != idAnalyzedMacro || end != words.size()) return nullptr;
     auto macro = ItemCast<TAnalyzedMacro>(std::move(item));
+    macro->arena = arena;
     macro->PrepareLabels();
     return macro;
 }

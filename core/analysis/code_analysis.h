@@ -21,6 +21,7 @@ class TQuorinEnvironment;
 namespace Quorin {
 
 class TItem;
+class TItemArena;
 class TAnalyzedMacro;
 
 using TItemId = int;
@@ -131,15 +132,16 @@ private:
 
     // Answers of the name rule remembered per word: the same questions come back
     // for every alternative the driver tries at a position.
-    std::vector<std::uint32_t> literalsAsked;     // bit per grammar literal
+    std::vector<std::uint32_t> literalsAsked;  // bit per grammar literal
     std::vector<std::uint32_t> literalsMatched;
     std::vector<std::int32_t> operatorRowsIndex;  // into operatorRowLists, -1 unknown
     std::vector<std::vector<int>> operatorRowLists;
     std::unordered_map<std::string, std::int32_t> operatorRowsByText;
 
-    TQuorinEnvironment* ownOperators;  // the environment, when its operators are the stock ones
-    int depth = 0;           // AnalyzeItem calls in progress
-    int childHeight = 0;     // tallest item finished below the item being analysed
+    TQuorinEnvironment* ownOperators;   // the environment, when its operators are the stock ones
+    std::shared_ptr<TItemArena> arena;  // where AnalyzeSource builds the items
+    int depth = 0;                      // AnalyzeItem calls in progress
+    int childHeight = 0;                // tallest item finished below the item being analysed
     bool tooDeep = false;
 };
 

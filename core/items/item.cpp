@@ -1,6 +1,37 @@
 #include "items/item.h"
 
+#include <cstring>
+
+#include "items/item_arena.h"
+
 namespace Quorin {
+
+// Each item is preceded by the arena it came from, null for the heap.
+namespace {
+
+constexpr std::size_t headerSize = TItemArena::granule;
+static_assert(sizeof(TItemArena*) <= headerSize);
+static_assert(alignof(TItem) <= TItemArena::granule);
+
+}  // namespace
+
+void* TItem::operator new(std::size_t size) {
+    TItemArena* arena = TItemArena::Current();
+    void* block = arena ? arena->Allocate(headerSize + size) : ::operator new(headerSize + size);
+    std::memcpy(block, &arena, sizeof arena);
+    return static_cast<std::byte*>(block) + headerSize;
+}
+
+void TItem::operator delete(void* item, std::size_t size) {
+    void* block = static_cast<std::byte*>(item) - headerSize;
+    TItemArena* arena;
+    std::memcpy(&arena, block, sizeof arena);
+    if (arena) {
+        arena->Release(block, headerSize + size);
+    } else {
+        ::operator delete(block, headerSize + size);
+    }
+}
 
 bool TItem::Analyze(TCodeAnalysis&, TWordPosition, TAnalysisContext&, TWordPosition&) {
     return false;
@@ -14,6 +45,8 @@ bool TItem::AnalyzeContinuation(TCodeAnalysis&, TWordPosition, TAnalysisContext&
 
 void TItem::CollectLabels(std::vector<std::string>&) {}
 
-void TItem::Dump(std::string& out) const { out += '?'; }
+void TItem::Dump(std::string& out) const {
+    out += '?';
+}
 
 }  // namespace Quorin

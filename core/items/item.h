@@ -44,6 +44,11 @@ public:
     TItem& operator=(const TItem&) = delete;
     virtual ~TItem() = default;
 
+    // Items come from the arena of the analysis in progress on this thread, if
+    // any (see item_arena.h), else from the heap.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* item, std::size_t size);
+
     // On success the item has consumed the words from `start` to `end`, owns its
     // parts and has written `context`; on failure it has written nothing.
     virtual bool Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext& context,
