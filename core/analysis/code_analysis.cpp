@@ -193,11 +193,12 @@ bool TCodeAnalysis::IsWord(TWordPosition position, const char* text, std::size_t
     if (position >= words.size()) return false;
     const int literal =
         literalsAsked.size() == words.size() ? GrammarLiteral(text, length) : -1;
-    if (literal < 0) return environment->SameName(words[position].text, std::string(text, length));
+    if (literal < 0)
+        return environment->SameName(std::string(words[position].text), std::string(text, length));
     const std::uint32_t bit = std::uint32_t{1} << literal;
     if (!(literalsAsked[position] & bit)) {
         literalsAsked[position] |= bit;
-        if (environment->SameName(words[position].text, std::string(text, length)))
+        if (environment->SameName(std::string(words[position].text), std::string(text, length)))
             literalsMatched[position] |= bit;
     }
     return (literalsMatched[position] & bit) != 0;
@@ -215,8 +216,9 @@ const std::vector<int>& TCodeAnalysis::OperatorRows(TWordPosition position) {
         }
         std::vector<int> rows;
         const auto& table = environment->operators;
+        const std::string text(words[position].text);
         for (std::size_t row = 0; row < table.size(); ++row) {
-            if (environment->SameName(table[row].name, words[position].text))
+            if (environment->SameName(table[row].name, text))
                 rows.push_back(static_cast<int>(row));
         }
         index = static_cast<std::int32_t>(operatorRowLists.size());

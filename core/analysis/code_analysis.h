@@ -8,8 +8,10 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -72,10 +74,12 @@ struct TAnalysisContext {
 class TCodeAnalysis {
 public:
     TQuorinBasicEnvironment* environment;  // not owned
-    std::string source;
+    std::string source;  // not to be changed once split: the words view it
     TWords words;
 
     TCodeAnalysis(TQuorinBasicEnvironment* environment, const std::string& source);
+    TCodeAnalysis(const TCodeAnalysis&) = delete;
+    TCodeAnalysis& operator=(const TCodeAnalysis&) = delete;
     ~TCodeAnalysis();
 
     // The whole analysis: the macro, or null when the text does not analyse.
@@ -136,7 +140,10 @@ private:
     std::vector<std::uint32_t> literalsMatched;
     std::vector<std::int32_t> operatorRowsIndex;  // into operatorRowLists, -1 unknown
     std::vector<std::vector<int>> operatorRowLists;
-    std::unordered_map<std::string, std::int32_t> operatorRowsByText;
+    std::unordered_map<std::string_view, std::int32_t> operatorRowsByText;
+    // The texts of string literals merged from several (a deque, so that the
+    // words' views of them stay put).
+    std::deque<std::string> mergedLiterals;
 
     TQuorinEnvironment* ownOperators;   // the environment, when its operators are the stock ones
     std::shared_ptr<TItemArena> arena;  // where AnalyzeSource builds the items

@@ -137,6 +137,7 @@ void TCodeAnalysis::ScanString(std::size_t& position) {
 // word by dropping the closing quote of the first and the opening quote of the next.
 bool TCodeAnalysis::SplitWords() {
     words.clear();
+    mergedLiterals.clear();
     words.reserve(EstimateWordCount(source));
     TOperatorCandidates candidates(environment);
     std::size_t position = 0;
@@ -162,9 +163,15 @@ bool TCodeAnalysis::SplitWords() {
         } else if (byte == '"' || byte == '\'') {
             ScanString(position);
             if (!words.empty() && words.back().kind == wkString) {
-                std::string& merged = words.back().text;
+                TWord& previous = words.back();
+                // The first merge copies the earlier literal out of the source;
+                // later ones append to that copy.
+                if (mergedLiterals.empty() || previous.text.data() != mergedLiterals.back().data())
+                    mergedLiterals.emplace_back(previous.text);
+                std::string& merged = mergedLiterals.back();
                 merged.pop_back();
                 merged.append(source, start + 1, position - start - 1);
+                previous.text = merged;
                 continue;
             }
             kind = wkString;
@@ -172,7 +179,7 @@ bool TCodeAnalysis::SplitWords() {
             ++position;
             kind = wkCharacter;
         }
-        words.push_back({source.substr(start, position - start), kind});
+        words.push_back({std::string_view(source).substr(start, position - start), kind});
     }
     return true;
 }

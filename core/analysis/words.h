@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace Quorin {
@@ -15,8 +16,11 @@ enum TWordKind {
     wkOperator = 5,    // the longest operator name of the environment's table
 };
 
+// A word's text is a view of the prepared source, or, for string literals
+// merged from several, of a text the analysis keeps beside it; either way it
+// lives as long as the analysis.
 struct TWord {
-    std::string text;
+    std::string_view text;
     int kind;
 };
 

@@ -197,15 +197,16 @@ bool TCValue::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisCon
     switch (word->kind) {
         case wkInteger: {
             int number;
-            if (ParseInt(word->text, &number)) {
+            const std::string text(word->text);
+            if (ParseInt(text, &number)) {
                 value = TExValue(number);
             } else {
-                value = TExValue(std::strtod(word->text.c_str(), nullptr));
+                value = TExValue(std::strtod(text.c_str(), nullptr));
             }
             break;
         }
         case wkReal:
-            value = TExValue(std::strtod(word->text.c_str(), nullptr));
+            value = TExValue(std::strtod(std::string(word->text).c_str(), nullptr));
             break;
         case wkString:
             value = TExValue(Unescape(word->text));
@@ -220,7 +221,7 @@ bool TCValue::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisCon
     return true;
 }
 
-std::string TCValue::Unescape(const std::string& literal) {
+std::string TCValue::Unescape(std::string_view literal) {
     std::string text;
     if (literal.size() < 2) return text;
     const std::size_t last = literal.size() - 1;  // the closing quote's place

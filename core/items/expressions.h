@@ -132,7 +132,7 @@ public:
     void Dump(std::string& out) const override;
 
     // The text of a string literal between its quotes, escapes translated.
-    static std::string Unescape(const std::string& literal);
+    static std::string Unescape(std::string_view literal);
 };
 
 // The stock ++ and -- (`code`) on a name already known as a variable holding an

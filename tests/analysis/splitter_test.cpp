@@ -114,6 +114,9 @@ TEST(SplitterTest, AdjacentLiteralsMergeDroppingOneByteEachSide) {
         {"'it\"s' x", "S'it\"s' Ix"},
         {"\"ab\ncd", "S\"ab\ncd"},
         {"x \"\\", "Ix S\"\\"},
+        // Separate runs of merged literals keep separate texts.
+        {"'a' 'b' x \"c\" \"d\" 'e' y 'longer than a short text' 'z'",
+         "S'ab' Ix S\"cde' Iy S'longer than a short textz'"},
     });
 }
 
