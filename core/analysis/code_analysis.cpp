@@ -94,7 +94,7 @@ std::unique_ptr<TItem> TCodeAnalysis::AnalyzeItem(TWordPosition start, TAnalysis
     TWordPosition currentEnd = start;
     int height = 0;
     for (TItemId kind : expansion.firsts) {
-        if (!MayStart(kind, start)) continue;
+        if (!MayStart(kind, start, context)) continue;
         std::unique_ptr<TItem> item = CreateItem(environment, kind);
         TAnalysisContext attempt = context;
         TWordPosition attemptEnd = start;
@@ -117,7 +117,7 @@ std::unique_ptr<TItem> TCodeAnalysis::AnalyzeItem(TWordPosition start, TAnalysis
     while (!expansion.continuations.empty() && currentEnd < words.size()) {
         bool extended = false;
         for (TItemId kind : expansion.continuations) {
-            if (!MayStart(kind, currentEnd)) continue;
+            if (!MayStart(kind, currentEnd, context)) continue;
             std::unique_ptr<TItem> item = CreateItem(environment, kind);
             TAnalysisContext attempt = context;
             TWordPosition attemptEnd = currentEnd;
@@ -147,124 +147,63 @@ std::unique_ptr<TItem> TCodeAnalysis::AnalyzeItem(TWordPosition start, TAnalysis
     return current;
 }
 
-namespace {
-
-// The literal words the grammar asks for, numbered for the per-word caches; -1
-// for any other text.
-int GrammarLiteral(const char* text, std::size_t length) {
-    auto is = [&](const char* literal) { return std::memcmp(text, literal, length) == 0; };
-    switch (length) {
-        case 1:
-            switch (text[0]) {
-                case '(': return 0;
-                case ')': return 1;
-                case '{': return 2;
-                case '}': return 3;
-                case ';': return 4;
-                case ':': return 5;
-                case ',': return 6;
-            }
-            return -1;
-        case 2:
-            return is("if") ? 7 : is("do") ? 8 : -1;
-        case 3:
-            return is("for") ? 9 : -1;
-        case 4:
-            return is("else") ? 10 : is("goto") ? 11 : -1;
-        case 5:
-            return is("while") ? 12 : is("break") ? 13 : -1;
-        case 6:
-            return is("return") ? 14 : -1;
-    }
-    return -1;
-}
-
-}  // namespace
-
 void TCodeAnalysis::PrepareWordCaches() {
-    literalsAsked.assign(words.size(), 0);
-    literalsMatched.assign(words.size(), 0);
-    operatorRowsIndex.assign(words.size(), -1);
+    wordTexts.clear();
+    wordTexts.reserve(words.size());
+    std::unordered_map<std::string_view, std::uint32_t> numbers;
+    for (const TWord& word : words) {
+        const auto number = static_cast<std::uint32_t>(numbers.size());
+        wordTexts.push_back(numbers.try_emplace(word.text, number).first->second);
+    }
+    literalAnswers.assign(numbers.size(), 0);
+    operatorRowsIndex.assign(numbers.size(), -1);
     operatorRowLists.clear();
-    operatorRowsByText.clear();
 }
 
 bool TCodeAnalysis::IsWord(TWordPosition position, const char* text, std::size_t length) {
     if (position >= words.size()) return false;
-    const int literal =
-        literalsAsked.size() == words.size() ? GrammarLiteral(text, length) : -1;
+    const std::string_view view(text, length);
+    const int literal = wordTexts.size() == words.size() ? GrammarLiteral(view) : -1;
     if (literal < 0)
-        return environment->SameName(std::string(words[position].text), std::string(text, length));
-    const std::uint32_t bit = std::uint32_t{1} << literal;
-    if (!(literalsAsked[position] & bit)) {
-        literalsAsked[position] |= bit;
-        if (environment->SameName(std::string(words[position].text), std::string(text, length)))
-            literalsMatched[position] |= bit;
+        return environment->SameName(std::string(words[position].text), std::string(view));
+    const std::uint32_t asked = std::uint32_t{1} << literal;
+    std::uint32_t& answers = literalAnswers[wordTexts[position]];
+    if (!(answers & asked)) {
+        answers |= asked;
+        if (environment->SameName(std::string(words[position].text), std::string(view)))
+            answers |= asked << matchedShift;
     }
-    return (literalsMatched[position] & bit) != 0;
+    return (answers & (asked << matchedShift)) != 0;
 }
 
-const std::vector<int>& TCodeAnalysis::OperatorRows(TWordPosition position) {
-    if (operatorRowsIndex.size() != words.size()) PrepareWordCaches();
-    std::int32_t& index = operatorRowsIndex[position];
+const TCodeAnalysis::TOperatorRows& TCodeAnalysis::OperatorRowsAt(TWordPosition position) {
+    static_assert(formPrefix == ofPrefix && formPostfix == ofPostfix && formBinary == ofBinary &&
+                  formBinaryRight == ofBinaryRight && formCount == ofBinaryRight + 1);
+    if (wordTexts.size() != words.size()) PrepareWordCaches();
+    // Words of the same text match the same rows.
+    std::int32_t& index = operatorRowsIndex[wordTexts[position]];
     if (index < 0) {
-        // Words of the same text match the same rows.
-        auto known = operatorRowsByText.find(words[position].text);
-        if (known != operatorRowsByText.end()) {
-            index = known->second;
-            return operatorRowLists[static_cast<std::size_t>(index)];
-        }
-        std::vector<int> rows;
+        TOperatorRows found;
         const auto& table = environment->operators;
         const std::string text(words[position].text);
         for (std::size_t row = 0; row < table.size(); ++row) {
-            if (environment->SameName(table[row].name, text))
-                rows.push_back(static_cast<int>(row));
+            if (!environment->SameName(table[row].name, text)) continue;
+            found.rows.push_back(static_cast<int>(row));
+            const int form = table[row].form;
+            if (form >= 0 && form < formCount)
+                found.highest[form] = std::max(found.highest[form], table[row].precedence);
         }
         index = static_cast<std::int32_t>(operatorRowLists.size());
-        operatorRowLists.push_back(std::move(rows));
-        operatorRowsByText.emplace(words[position].text, index);
+        operatorRowLists.push_back(std::move(found));
     }
     return operatorRowLists[static_cast<std::size_t>(index)];
 }
 
-bool TCodeAnalysis::MayStart(TItemId id, TWordPosition position) {
+bool TCodeAnalysis::MayReadOperator(TWordPosition position, int form, int lowest) {
     const TWord* word = WordAt(position);
-    if (!word) return id == idVoidExpression;
-    switch (id) {
-        case idOperator:
-        case idPreExpression:
-        case idSubExpression:
-        case idBinaryExpression:
-            return word->kind == wkOperator;
-        case idSymbol:
-            return word->kind == wkIdentifier;
-        case idLabel:
-            return word->kind == wkIdentifier && IsWord(position + 1, ":");
-        case idCValue:
-            return word->kind == wkInteger || word->kind == wkReal || word->kind == wkString;
-        case idBracketedExpression:
-        case idFunctionCall:
-            return IsWord(position, "(");
-        case idBlock:
-            return IsWord(position, "{");
-        case idBreakFormula:
-            return IsWord(position, "break");
-        case idReturnFormula:
-            return IsWord(position, "return");
-        case idGotoFormula:
-            return IsWord(position, "goto");
-        case idWhileFormula:
-            return IsWord(position, "while");
-        case idIfFormula:
-            return IsWord(position, "if");
-        case idDoFormula:
-            return IsWord(position, "do");
-        case idForFormula:
-            return IsWord(position, "for");
-        default:
-            return true;
-    }
+    if (!word || word->kind != wkOperator) return false;
+    if (form < 0 || form >= formCount) return true;  // left to the operator item
+    return OperatorRowsAt(position).highest[form] >= lowest;
 }
 
 bool TCodeAnalysis::CompareNames(const std::string& a, const std::string& b) {

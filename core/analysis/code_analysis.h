@@ -7,6 +7,8 @@
 // each of which recognises its own syntax.
 #pragma once
 
+#include <array>
+#include <climits>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -74,7 +76,7 @@ struct TAnalysisContext {
 class TCodeAnalysis {
 public:
     TQuorinBasicEnvironment* environment;  // not owned
-    std::string source;  // not to be changed once split: the words view it
+    std::string source;                    // not to be changed once split: the words view it
     TWords words;
 
     TCodeAnalysis(TQuorinBasicEnvironment* environment, const std::string& source);
@@ -98,15 +100,71 @@ public:
     bool IsWord(TWordPosition position, const std::string& text) {
         return IsWord(position, text.c_str(), text.size());
     }
-    bool IsWord(TWordPosition position, const char* text) {
-        return IsWord(position, text, std::char_traits<char>::length(text));
+    // The answer for a grammar literal comes from the word's cache once asked.
+    [[gnu::always_inline]] bool IsWord(TWordPosition position, const char* text) {
+        const std::string_view view(text);
+        const int literal = GrammarLiteral(view);
+        if (literal >= 0 && position < wordTexts.size()) {
+            const std::uint32_t asked = std::uint32_t{1} << literal;
+            const std::uint32_t answers = literalAnswers[wordTexts[position]];
+            if (answers & asked) return (answers & (asked << matchedShift)) != 0;
+        }
+        return IsWord(position, view.data(), view.size());
     }
     bool IsWord(TWordPosition position, const char* text, std::size_t length);
     // The rows of the operator table whose name the word at `position` reads, in table order.
-    const std::vector<int>& OperatorRows(TWordPosition position);
-    // Whether an item of the concrete kind `id` can begin at `position` at all: a
-    // cheap look at the first word that spares creating items bound to fail.
-    bool MayStart(TItemId id, TWordPosition position);
+    const std::vector<int>& OperatorRows(TWordPosition position) {
+        return OperatorRowsAt(position).rows;
+    }
+    // Whether the word at `position` can be read as an operator of `form` with
+    // a precedence of at least `lowest`, as an operator item reads it: when not,
+    // asking for one is bound to fail.
+    bool MayReadOperator(TWordPosition position, int form, int lowest);
+    // Whether an item of the concrete kind `id`, requested with `context`, can
+    // begin at `position` at all: a cheap look at the first word that spares
+    // creating items bound to fail.
+    bool MayStart(TItemId id, TWordPosition position, const TAnalysisContext& context) {
+        const TWord* word = WordAt(position);
+        if (!word) return id == idVoidExpression;
+        switch (id) {
+            case idOperator:
+                return MayReadOperator(position, context.low, context.high);
+            case idPreExpression:
+                return MayReadOperator(position, formPrefix, 0);
+            case idSubExpression:
+                return MayReadOperator(position, formPostfix, 0);
+            case idBinaryExpression:
+                return MayReadOperator(position, formBinary, context.low) ||
+                       MayReadOperator(position, formBinaryRight, context.low);
+            case idSymbol:
+                return word->kind == wkIdentifier;
+            case idLabel:
+                return word->kind == wkIdentifier && IsWord(position + 1, ":");
+            case idCValue:
+                return word->kind == wkInteger || word->kind == wkReal || word->kind == wkString;
+            case idBracketedExpression:
+            case idFunctionCall:
+                return IsWord(position, "(");
+            case idBlock:
+                return IsWord(position, "{");
+            case idBreakFormula:
+                return IsWord(position, "break");
+            case idReturnFormula:
+                return IsWord(position, "return");
+            case idGotoFormula:
+                return IsWord(position, "goto");
+            case idWhileFormula:
+                return IsWord(position, "while");
+            case idIfFormula:
+                return IsWord(position, "if");
+            case idDoFormula:
+                return IsWord(position, "do");
+            case idForFormula:
+                return IsWord(position, "for");
+            default:
+                return true;
+        }
+    }
     bool CompareNames(const std::string& a, const std::string& b);
     // The word at `position`, or null at the end.
     const TWord* WordAt(TWordPosition position) const {
@@ -134,13 +192,65 @@ public:
 private:
     void PrepareWordCaches();
 
-    // Answers of the name rule remembered per word: the same questions come back
-    // for every alternative the driver tries at a position.
-    std::vector<std::uint32_t> literalsAsked;  // bit per grammar literal
-    std::vector<std::uint32_t> literalsMatched;
-    std::vector<std::int32_t> operatorRowsIndex;  // into operatorRowLists, -1 unknown
-    std::vector<std::vector<int>> operatorRowLists;
-    std::unordered_map<std::string_view, std::int32_t> operatorRowsByText;
+    // The literal words the grammar asks for, numbered for the per-word caches;
+    // -1 for any other text.
+    [[gnu::always_inline]] static constexpr int GrammarLiteral(std::string_view text) {
+        switch (text.size()) {
+            case 1:
+                switch (text[0]) {
+                    case '(':
+                        return 0;
+                    case ')':
+                        return 1;
+                    case '{':
+                        return 2;
+                    case '}':
+                        return 3;
+                    case ';':
+                        return 4;
+                    case ':':
+                        return 5;
+                    case ',':
+                        return 6;
+                }
+                return -1;
+            case 2:
+                return text == "if" ? 7 : text == "do" ? 8 : -1;
+            case 3:
+                return text == "for" ? 9 : -1;
+            case 4:
+                return text == "else" ? 10 : text == "goto" ? 11 : -1;
+            case 5:
+                return text == "while" ? 12 : text == "break" ? 13 : -1;
+            case 6:
+                return text == "return" ? 14 : -1;
+        }
+        return -1;
+    }
+    static constexpr int matchedShift = 16;
+
+    // The name rule's answers depend on the text alone, and the same questions
+    // come back for every alternative the driver tries at a position, so they
+    // are remembered per distinct text of the words. `wordTexts` numbers each
+    // word's text; it is empty until PrepareWordCaches, so that words split anew
+    // are never answered from the caches of earlier ones.
+    std::vector<std::uint32_t> wordTexts;
+    // Per text and grammar literal, bit n tells that the literal was asked and
+    // bit n + matchedShift that the text reads it.
+    std::vector<std::uint32_t> literalAnswers;
+    // The operator forms of the environment's table (TOperatorForm), which the
+    // analyser counts without knowing the environment's header.
+    static constexpr int formPrefix = 0, formPostfix = 1, formBinary = 2, formBinaryRight = 3;
+    static constexpr int formCount = 4;
+    struct TOperatorRows {
+        std::vector<int> rows;
+        // Per form, the highest precedence among the rows of that form.
+        std::array<int, formCount> highest{INT_MIN, INT_MIN, INT_MIN, INT_MIN};
+    };
+    const TOperatorRows& OperatorRowsAt(TWordPosition position);
+
+    std::vector<std::int32_t> operatorRowsIndex;  // per text: into operatorRowLists, -1 unknown
+    std::vector<TOperatorRows> operatorRowLists;
     // The texts of string literals merged from several (a deque, so that the
     // words' views of them stay put).
     std::deque<std::string> mergedLiterals;

@@ -138,6 +138,7 @@ void TCodeAnalysis::ScanString(std::size_t& position) {
 bool TCodeAnalysis::SplitWords() {
     words.clear();
     mergedLiterals.clear();
+    wordTexts.clear();  // the word caches start again for the new words
     words.reserve(EstimateWordCount(source));
     TOperatorCandidates candidates(environment);
     std::size_t position = 0;
