@@ -131,6 +131,40 @@ TEST(Analyzer, KeywordsFollowTheCaseRule) {
     EXPECT_EQ(Tree("if (a) x;", true), "(if a x;)");
 }
 
+// An environment of its own: "si" reads as "if", "@" is a loose left-associative
+// and a tight right-associative operator, and "!!" a postfix operator only.
+class TOwnTableEnvironment : public TQuorinEnvironment {
+public:
+    TOwnTableEnvironment() {
+        AddOperator("@", ofBinary, 120);
+        AddOperator("@", ofBinaryRight, 215);
+        AddOperator("!!", ofPostfix, 230);
+    }
+    bool SameName(const std::string& a, const std::string& b) override {
+        auto canonical = [](const std::string& name) { return name == "si" ? "if" : name; };
+        return DefaultSameName(canonical(a), canonical(b));
+    }
+};
+
+TEST(Analyzer, OperatorsOfSeveralFormsAndAnOwnNameRule) {
+    TOwnTableEnvironment environment;
+    auto tree = [&](const std::string& source) {
+        Quorin::TCodeAnalysis analysis(&environment, source);
+        auto macro = analysis.AnalyzeSource();
+        return macro ? macro->Describe() : "FAIL";
+    };
+    // Where the loose row is below the bound, the tight one still applies.
+    EXPECT_EQ(tree("a + b @ c;"), "(+ a (@ b c));");
+    EXPECT_EQ(tree("a = b @ c;"), "(= a (@ b c));");
+    EXPECT_EQ(tree("a @ b || c;"), "(@ a (|| b c));");
+    EXPECT_EQ(tree("a!!;"), "(post!! a);");
+    EXPECT_EQ(tree("a!! + b;"), "(+ (post!! a) b);");
+    EXPECT_EQ(tree("!!a;"), "FAIL");
+    EXPECT_EQ(tree("a !! b;"), "FAIL");
+    // Every word of the same text reads the same, wherever it stands.
+    EXPECT_EQ(tree("si (si) si; if (x) { si (if) y; }"), "(if si si;) (if x {(if if y;)})");
+}
+
 TEST(Analyzer, TooDeepNestingFailsCleanly) {
     TQuorinEnvironment environment;
     Quorin::TCodeAnalysis shallow(&environment,
