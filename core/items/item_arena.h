@@ -53,16 +53,22 @@ public:
 private:
     static constexpr std::size_t kinds = 64;  // sizes kept for reuse: up to kinds * granule bytes
     static constexpr std::size_t firstBlock = 16 * 1024;
-    static constexpr std::size_t largestBlock = 1024 * 1024;
+    static constexpr std::size_t largestBlock = 2 * 1024 * 1024;
 
     struct TFreeBlock {
         TFreeBlock* next;
     };
 
+    struct TBlock {
+        std::byte* start;
+        std::size_t size;
+        bool mapped;  // huge pages mapped for the arena, else from the heap
+    };
+
     std::byte* next = nullptr;
     std::byte* limit = nullptr;
     std::size_t reserved = 0;
-    std::vector<std::byte*> blocks;
+    std::vector<TBlock> blocks;
     std::array<TFreeBlock*, kinds> released{};
 };
 
