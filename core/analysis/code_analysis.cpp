@@ -147,16 +147,58 @@ std::unique_ptr<TItem> TCodeAnalysis::AnalyzeItem(TWordPosition start, TAnalysis
     return current;
 }
 
+namespace {
+
+// Numbers distinct texts in order of first appearance: an open-addressing
+// table of text numbers, doubled when half full.
+class TTextNumbers {
+public:
+    std::uint32_t Number(std::string_view text) {
+        if ((texts.size() + 1) * 2 > slots.size()) Grow();
+        std::size_t slot = Hash(text) & (slots.size() - 1);
+        for (;; slot = (slot + 1) & (slots.size() - 1)) {
+            const std::uint32_t entry = slots[slot];
+            if (entry == 0) break;
+            if (texts[entry - 1] == text) return entry - 1;
+        }
+        texts.push_back(text);
+        slots[slot] = static_cast<std::uint32_t>(texts.size());
+        return slots[slot] - 1;
+    }
+    std::size_t Count() const { return texts.size(); }
+
+private:
+    static std::size_t Hash(std::string_view text) {
+        std::uint64_t hash = 14695981039346656037u;  // FNV-1a
+        for (const char c : text) {
+            hash ^= static_cast<unsigned char>(c);
+            hash *= 1099511628211u;
+        }
+        return static_cast<std::size_t>(hash ^ (hash >> 32));
+    }
+    void Grow() {
+        slots.assign(std::max<std::size_t>(256, slots.size() * 2), 0);
+        for (std::uint32_t number = 0; number < texts.size(); ++number) {
+            std::size_t slot = Hash(texts[number]) & (slots.size() - 1);
+            while (slots[slot] != 0) slot = (slot + 1) & (slots.size() - 1);
+            slots[slot] = number + 1;
+        }
+    }
+
+    std::vector<std::uint32_t> slots;  // text number + 1, or 0 for none
+    std::vector<std::string_view> texts;
+};
+
+}  // namespace
+
 void TCodeAnalysis::PrepareWordCaches() {
     wordTexts.clear();
     wordTexts.reserve(words.size());
-    std::unordered_map<std::string_view, std::uint32_t> numbers;
-    for (const TWord& word : words) {
-        const auto number = static_cast<std::uint32_t>(numbers.size());
-        wordTexts.push_back(numbers.try_emplace(word.text, number).first->second);
-    }
-    literalAnswers.assign(numbers.size(), 0);
-    operatorRowsIndex.assign(numbers.size(), -1);
+    TTextNumbers numbers;
+    for (const TWord& word : words) wordTexts.push_back(numbers.Number(word.text));
+    literalAnswers.assign(numbers.Count(), 0);
+    textStarts.assign(numbers.Count(), 0);
+    operatorRowsIndex.assign(numbers.Count(), -1);
     operatorRowLists.clear();
 }
 
@@ -204,6 +246,31 @@ bool TCodeAnalysis::MayReadOperator(TWordPosition position, int form, int lowest
     if (!word || word->kind != wkOperator) return false;
     if (form < 0 || form >= formCount) return true;  // left to the operator item
     return OperatorRowsAt(position).highest[form] >= lowest;
+}
+
+std::uint32_t TCodeAnalysis::StartsOf(TWordPosition position) {
+    // Kinds not named here read no particular word first.
+    std::uint32_t starts = (std::uint32_t{1} << itemIdCount) - 1;
+    auto unless = [&](bool holds, TItemId id) {
+        if (!holds) starts &= ~(std::uint32_t{1} << id);
+    };
+    const int kind = words[position].kind;
+    unless(MayReadOperator(position, formPrefix, 0), idPreExpression);
+    unless(MayReadOperator(position, formPostfix, 0), idSubExpression);
+    unless(kind == wkIdentifier, idSymbol);
+    unless(kind == wkInteger || kind == wkReal || kind == wkString, idCValue);
+    const bool bracket = IsWord(position, "(");
+    unless(bracket, idBracketedExpression);
+    unless(bracket, idFunctionCall);
+    unless(IsWord(position, "{"), idBlock);
+    unless(IsWord(position, "break"), idBreakFormula);
+    unless(IsWord(position, "return"), idReturnFormula);
+    unless(IsWord(position, "goto"), idGotoFormula);
+    unless(IsWord(position, "while"), idWhileFormula);
+    unless(IsWord(position, "if"), idIfFormula);
+    unless(IsWord(position, "do"), idDoFormula);
+    unless(IsWord(position, "for"), idForFormula);
+    return starts;
 }
 
 bool TCodeAnalysis::CompareNames(const std::string& a, const std::string& b) {

@@ -14,7 +14,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "analysis/words.h"
@@ -122,48 +121,26 @@ public:
     bool MayReadOperator(TWordPosition position, int form, int lowest);
     // Whether an item of the concrete kind `id`, requested with `context`, can
     // begin at `position` at all: a cheap look at the first word that spares
-    // creating items bound to fail.
+    // creating items bound to fail. What does not depend on the request or on
+    // the next word depends on the word's text alone, and is worked out once
+    // per text.
     bool MayStart(TItemId id, TWordPosition position, const TAnalysisContext& context) {
-        const TWord* word = WordAt(position);
-        if (!word) return id == idVoidExpression;
+        if (position >= words.size()) return id == idVoidExpression;
         switch (id) {
             case idOperator:
                 return MayReadOperator(position, context.low, context.high);
-            case idPreExpression:
-                return MayReadOperator(position, formPrefix, 0);
-            case idSubExpression:
-                return MayReadOperator(position, formPostfix, 0);
             case idBinaryExpression:
                 return MayReadOperator(position, formBinary, context.low) ||
                        MayReadOperator(position, formBinaryRight, context.low);
-            case idSymbol:
-                return word->kind == wkIdentifier;
             case idLabel:
-                return word->kind == wkIdentifier && IsWord(position + 1, ":");
-            case idCValue:
-                return word->kind == wkInteger || word->kind == wkReal || word->kind == wkString;
-            case idBracketedExpression:
-            case idFunctionCall:
-                return IsWord(position, "(");
-            case idBlock:
-                return IsWord(position, "{");
-            case idBreakFormula:
-                return IsWord(position, "break");
-            case idReturnFormula:
-                return IsWord(position, "return");
-            case idGotoFormula:
-                return IsWord(position, "goto");
-            case idWhileFormula:
-                return IsWord(position, "while");
-            case idIfFormula:
-                return IsWord(position, "if");
-            case idDoFormula:
-                return IsWord(position, "do");
-            case idForFormula:
-                return IsWord(position, "for");
+                return words[position].kind == wkIdentifier && IsWord(position + 1, ":");
             default:
-                return true;
+                break;
         }
+        if (position >= wordTexts.size()) return (StartsOf(position) >> id) & 1;
+        std::uint32_t& starts = textStarts[wordTexts[position]];
+        if (!(starts & startsKnown)) starts = StartsOf(position) | startsKnown;
+        return (starts >> id) & 1;
     }
     bool CompareNames(const std::string& a, const std::string& b);
     // The word at `position`, or null at the end.
@@ -238,6 +215,12 @@ private:
     // Per text and grammar literal, bit n tells that the literal was asked and
     // bit n + matchedShift that the text reads it.
     std::vector<std::uint32_t> literalAnswers;
+    // Per text, bit n tells that an item of kind n may start with it (for the
+    // kinds whose start MayStart reads from the text alone), once startsKnown is set.
+    std::vector<std::uint32_t> textStarts;
+    static constexpr std::uint32_t startsKnown = std::uint32_t{1} << 31;
+    static_assert(itemIdCount < 31);
+    std::uint32_t StartsOf(TWordPosition position);
     // The operator forms of the environment's table (TOperatorForm), which the
     // analyser counts without knowing the environment's header.
     static constexpr int formPrefix = 0, formPostfix = 1, formBinary = 2, formBinaryRight = 3;
