@@ -154,6 +154,14 @@ namespace {
 class TTextNumbers {
 public:
     std::uint32_t Number(std::string_view text) {
+        if (text.size() == 1) {  // most often: punctuation and operators of one byte
+            std::uint32_t& single = singles[static_cast<unsigned char>(text[0])];
+            if (single == 0) {
+                texts.push_back(text);
+                single = static_cast<std::uint32_t>(texts.size());
+            }
+            return single - 1;
+        }
         if ((texts.size() + 1) * 2 > slots.size()) Grow();
         std::size_t slot = Hash(text) & (slots.size() - 1);
         for (;; slot = (slot + 1) & (slots.size() - 1)) {
@@ -168,24 +176,36 @@ public:
     std::size_t Count() const { return texts.size(); }
 
 private:
+    // Eight bytes at a time, mixed by multiplication; words are short.
     static std::size_t Hash(std::string_view text) {
-        std::uint64_t hash = 14695981039346656037u;  // FNV-1a
-        for (const char c : text) {
-            hash ^= static_cast<unsigned char>(c);
-            hash *= 1099511628211u;
+        constexpr std::uint64_t mix = 0xff51afd7ed558ccdu;
+        std::uint64_t hash = text.size() * 0x9e3779b97f4a7c15u;
+        std::size_t position = 0;
+        for (; position + 8 <= text.size(); position += 8) {
+            std::uint64_t chunk;
+            std::memcpy(&chunk, text.data() + position, 8);
+            hash = (hash ^ chunk) * mix;
         }
-        return static_cast<std::size_t>(hash ^ (hash >> 32));
+        if (position < text.size()) {
+            std::uint64_t chunk = 0;
+            for (int shift = 0; position < text.size(); ++position, shift += 8)
+                chunk |= std::uint64_t{static_cast<unsigned char>(text[position])} << shift;
+            hash = (hash ^ chunk) * mix;
+        }
+        return static_cast<std::size_t>(hash ^ (hash >> 29));
     }
     void Grow() {
         slots.assign(std::max<std::size_t>(256, slots.size() * 2), 0);
         for (std::uint32_t number = 0; number < texts.size(); ++number) {
+            if (texts[number].size() == 1) continue;
             std::size_t slot = Hash(texts[number]) & (slots.size() - 1);
             while (slots[slot] != 0) slot = (slot + 1) & (slots.size() - 1);
             slots[slot] = number + 1;
         }
     }
 
-    std::vector<std::uint32_t> slots;  // text number + 1, or 0 for none
+    std::array<std::uint32_t, 256> singles{};  // per byte: its text number + 1, or 0
+    std::vector<std::uint32_t> slots;          // text number + 1, or 0 for none
     std::vector<std::string_view> texts;
 };
 

@@ -47,6 +47,7 @@ bool OpensDirectiveLine(const std::string& text, std::size_t position) {
 // backslash is escaped by an odd number of backslashes in front of it. Only a
 // bare line feed counts: a backslash before a carriage return stays as it is.
 void TCodeAnalysis::JoinContinuedLines() {
+    if (source.find("\\\n") == std::string::npos) return;  // nothing to join
     std::string result;
     result.reserve(source.size());
     std::size_t copyStart = 0;
@@ -76,11 +77,12 @@ void TCodeAnalysis::RemoveComments() {
         return found == std::string::npos ? length : found;
     };
 
+    std::size_t block = next("/*", 0);
+    std::size_t line = next("//", 0);
+    if (block == length && line == length) return;  // no comment at all
     std::string result;
     result.reserve(length);
     std::size_t copy = 0;
-    std::size_t block = next("/*", 0);
-    std::size_t line = next("//", 0);
     while (block < length || line < length) {
         if (block <= line) {
             if (block >= copy) {
@@ -108,6 +110,7 @@ void TCodeAnalysis::RemoveComments() {
 // text after the '#' goes to the environment, and its answer replaces the '#',
 // the text and the line feed. The white space in front of the '#' stays.
 void TCodeAnalysis::ProcessDirectives() {
+    if (source.find('#') == std::string::npos) return;  // no directive at all
     const std::size_t length = source.size();
     std::string result;
     result.reserve(length);

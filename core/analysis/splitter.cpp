@@ -3,6 +3,7 @@
 //
 // The splitter reads the text only up to its first NUL byte; whatever follows
 // a NUL never becomes a word.
+#include <algorithm>
 #include <array>
 #include <string>
 #include <vector>
@@ -41,13 +42,15 @@ std::size_t LongestOperator(TQuorinBasicEnvironment* environment, const std::str
     return best;
 }
 
-// For each byte, the operator rows, in table order, whose name could stand at
-// a position holding that byte: those whose first byte the environment's
-// SameName takes for this byte. Only these rows are compared there, which
-// keeps the splitter from walking the whole table at every word. This relies
-// on the name rule comparing byte by byte, as the default rule and the
-// case-sensitive rule both do. Each byte's rows are worked out when the byte
-// first starts a word, and all of them again if the table changes size.
+// For each byte, the operator rows whose name could stand at a position
+// holding that byte: those whose first byte the environment's SameName takes
+// for this byte. Only these rows are compared there, which keeps the splitter
+// from walking the whole table at every word. This relies on the name rule
+// comparing byte by byte, as the default rule and the case-sensitive rule
+// both do. Since the splitter wants the longest name only, each name is kept
+// once and the longest come first, so that the first match ends the search.
+// Each byte's rows are worked out when the byte first starts a word, and all
+// of them again if the table changes size.
 class TOperatorCandidates {
 public:
     explicit TOperatorCandidates(TQuorinBasicEnvironment* environment) : environment(environment) {}
@@ -64,10 +67,16 @@ public:
             const std::string probe(1, static_cast<char>(byte));
             for (std::size_t row = 0; row < operators.size(); ++row) {
                 const std::string& name = operators[row].name;
-                if (!name.empty() && environment->SameName(probe, name.substr(0, 1))) {
-                    candidates.push_back(row);
-                }
+                if (name.empty() || !environment->SameName(probe, name.substr(0, 1))) continue;
+                const bool seen = std::any_of(
+                    candidates.begin(), candidates.end(),
+                    [&](std::size_t earlier) { return operators[earlier].name == name; });
+                if (!seen) candidates.push_back(row);
             }
+            std::stable_sort(candidates.begin(), candidates.end(),
+                             [&](std::size_t a, std::size_t b) {
+                                 return operators[a].name.size() > operators[b].name.size();
+                             });
             known[byte] = true;
         }
         return candidates;
@@ -79,23 +88,6 @@ private:
     std::array<bool, 256> known{};
     std::array<std::vector<std::size_t>, 256> rows;
 };
-
-// A guess at the number of words, so that the word list is allocated once for
-// most texts instead of growing through many copies: twice the number of runs
-// of bytes that are not white space, since a run holds at least one word and
-// seldom more than two.
-std::size_t EstimateWordCount(const std::string& text) {
-    std::size_t runs = 0;
-    bool inRun = false;
-    for (std::size_t position = 0;; ++position) {
-        const unsigned char byte = ByteAt(text, position);
-        if (byte == 0) break;
-        const bool blank = IsWhiteSpace(byte);
-        if (!blank && !inRun) ++runs;
-        inRun = !blank;
-    }
-    return runs * 2;
-}
 
 }  // namespace
 
@@ -139,7 +131,10 @@ bool TCodeAnalysis::SplitWords() {
     words.clear();
     mergedLiterals.clear();
     wordTexts.clear();  // the word caches start again for the new words
-    words.reserve(EstimateWordCount(source));
+    // Room for a word per two bytes, more than most texts need, so that the
+    // list is allocated once instead of growing through copies; room never
+    // written costs address space only.
+    words.reserve(source.size() / 2 + 1);
     TOperatorCandidates candidates(environment);
     std::size_t position = 0;
     for (;;) {
