@@ -93,8 +93,9 @@ std::unique_ptr<TItem> TCodeAnalysis::AnalyzeItem(TWordPosition start, TAnalysis
     TAnalysisContext currentContext{};
     TWordPosition currentEnd = start;
     int height = 0;
+    const std::uint32_t starts = StartsAt(start);
     for (TItemId kind : expansion.firsts) {
-        if (!MayStart(kind, start, context)) continue;
+        if (!MayStartWith(starts, kind, start, context)) continue;
         std::unique_ptr<TItem> item = CreateItem(environment, kind);
         TAnalysisContext attempt = context;
         TWordPosition attemptEnd = start;
@@ -116,8 +117,9 @@ std::unique_ptr<TItem> TCodeAnalysis::AnalyzeItem(TWordPosition start, TAnalysis
 
     while (!expansion.continuations.empty() && currentEnd < words.size()) {
         bool extended = false;
+        const std::uint32_t next = StartsAt(currentEnd);
         for (TItemId kind : expansion.continuations) {
-            if (!MayStart(kind, currentEnd, context)) continue;
+            if (!MayStartWith(next, kind, currentEnd, context)) continue;
             std::unique_ptr<TItem> item = CreateItem(environment, kind);
             TAnalysisContext attempt = context;
             TWordPosition attemptEnd = currentEnd;
@@ -275,6 +277,10 @@ std::uint32_t TCodeAnalysis::StartsOf(TWordPosition position) {
         if (!holds) starts &= ~(std::uint32_t{1} << id);
     };
     const int kind = words[position].kind;
+    // Operators and labels are settled by the request and the next word.
+    unless(kind == wkOperator, idOperator);
+    unless(kind == wkOperator, idBinaryExpression);
+    unless(kind == wkIdentifier, idLabel);
     unless(MayReadOperator(position, formPrefix, 0), idPreExpression);
     unless(MayReadOperator(position, formPostfix, 0), idSubExpression);
     unless(kind == wkIdentifier, idSymbol);

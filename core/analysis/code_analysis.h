@@ -121,26 +121,10 @@ public:
     bool MayReadOperator(TWordPosition position, int form, int lowest);
     // Whether an item of the concrete kind `id`, requested with `context`, can
     // begin at `position` at all: a cheap look at the first word that spares
-    // creating items bound to fail. What does not depend on the request or on
-    // the next word depends on the word's text alone, and is worked out once
-    // per text.
+    // creating items bound to fail.
     bool MayStart(TItemId id, TWordPosition position, const TAnalysisContext& context) {
         if (position >= words.size()) return id == idVoidExpression;
-        switch (id) {
-            case idOperator:
-                return MayReadOperator(position, context.low, context.high);
-            case idBinaryExpression:
-                return MayReadOperator(position, formBinary, context.low) ||
-                       MayReadOperator(position, formBinaryRight, context.low);
-            case idLabel:
-                return words[position].kind == wkIdentifier && IsWord(position + 1, ":");
-            default:
-                break;
-        }
-        if (position >= wordTexts.size()) return (StartsOf(position) >> id) & 1;
-        std::uint32_t& starts = textStarts[wordTexts[position]];
-        if (!(starts & startsKnown)) starts = StartsOf(position) | startsKnown;
-        return (starts >> id) & 1;
+        return MayStartWith(StartsAt(position), id, position, context);
     }
     bool CompareNames(const std::string& a, const std::string& b);
     // The word at `position`, or null at the end.
@@ -215,12 +199,37 @@ private:
     // Per text and grammar literal, bit n tells that the literal was asked and
     // bit n + matchedShift that the text reads it.
     std::vector<std::uint32_t> literalAnswers;
-    // Per text, bit n tells that an item of kind n may start with it (for the
-    // kinds whose start MayStart reads from the text alone), once startsKnown is set.
+    // Per text, bit n tells that an item of kind n may start with it, as far as
+    // the text alone tells, once startsKnown is set. The driver reads the mask
+    // once per request and tries only the kinds it admits.
     std::vector<std::uint32_t> textStarts;
     static constexpr std::uint32_t startsKnown = std::uint32_t{1} << 31;
     static_assert(itemIdCount < 31);
     std::uint32_t StartsOf(TWordPosition position);
+    // The mask for the word at `position` (before the end).
+    std::uint32_t StartsAt(TWordPosition position) {
+        if (position >= wordTexts.size()) return StartsOf(position);
+        std::uint32_t& starts = textStarts[wordTexts[position]];
+        if (!(starts & startsKnown)) starts = StartsOf(position) | startsKnown;
+        return starts;
+    }
+    // MayStart, given the mask of the word at `position`: what the request or
+    // the next word decides is checked here.
+    bool MayStartWith(std::uint32_t starts, TItemId id, TWordPosition position,
+                      const TAnalysisContext& context) {
+        if (!((starts >> id) & 1)) return false;
+        switch (id) {
+            case idOperator:
+                return MayReadOperator(position, context.low, context.high);
+            case idBinaryExpression:
+                return MayReadOperator(position, formBinary, context.low) ||
+                       MayReadOperator(position, formBinaryRight, context.low);
+            case idLabel:
+                return IsWord(position + 1, ":");
+            default:
+                return true;
+        }
+    }
     // The operator forms of the environment's table (TOperatorForm), which the
     // analyser counts without knowing the environment's header.
     static constexpr int formPrefix = 0, formPostfix = 1, formBinary = 2, formBinaryRight = 3;
