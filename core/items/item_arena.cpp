@@ -111,6 +111,12 @@ void* TItemArena::Allocate(std::size_t size) {
 }
 
 void TItemArena::Release(void* block, std::size_t size) {
+    // Memory is reused while the arena is the current one, which is while its
+    // analysis runs; items dropped later stay unused until the arena goes.
+    if (currentArena != this) {
+        QUORIN_POISON(block, Rounded(size));
+        return;
+    }
     const std::size_t kind = Rounded(size) / granule;
     if (kind < kinds) {
         released[kind] = new (block) TFreeBlock{released[kind]};

@@ -27,7 +27,8 @@ public:
 
     // Memory for one item: `size` bytes aligned as any item needs.
     void* Allocate(std::size_t size);
-    // Takes back memory from Allocate with the same `size`, for reuse.
+    // Takes back memory from Allocate with the same `size`, for reuse while
+    // this is the current arena (see TScope).
     void Release(void* block, std::size_t size);
 
     // Bytes taken from the heap so far.

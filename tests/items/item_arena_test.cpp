@@ -17,6 +17,7 @@ using Quorin::TItemArena;
 
 TEST(ItemArena, ReusesReleasedBlocksBySizeAndGrowsForLargeOnes) {
     TItemArena arena;
+    TItemArena::TScope scope(&arena);
     void* a = arena.Allocate(40);
     void* b = arena.Allocate(44);  // rounded up to 48
     arena.Release(a, 40);
@@ -40,6 +41,13 @@ TEST(ItemArena, ReusesReleasedBlocksBySizeAndGrowsForLargeOnes) {
         block[0] = block[23] = 'x';
         EXPECT_TRUE(seen.insert(block).second);
     }
+}
+
+TEST(ItemArena, KeepsWhatIsReleasedOutsideItsScope) {
+    TItemArena arena;
+    void* block = arena.Allocate(40);
+    arena.Release(block, 40);
+    EXPECT_NE(arena.Allocate(40), block);
 }
 
 TEST(ItemArena, ScopesNestPerThread) {
