@@ -5,6 +5,7 @@
 // a NUL never becomes a word.
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,11 @@ public:
         if (operators.size() != tableSize) {
             tableSize = operators.size();
             known.fill(false);
+            longestName = 0;
+            for (const TOperatorInfo& info : operators)
+                longestName = std::max(longestName, info.name.size());
+            remembered.clear();
+            rememberedCount = 0;
         }
         std::vector<std::size_t>& candidates = rows[byte];
         if (!known[byte]) {
@@ -82,11 +88,60 @@ public:
         return candidates;
     }
 
+    // The length of the longest operator name at `position` (LongestOperator
+    // over the byte's rows). It depends on the next bytes alone, as many as the
+    // longest name has, so it is remembered per such window of bytes: the same
+    // few windows come back all through a text.
+    std::size_t Longest(const std::string& text, std::size_t position) {
+        const std::vector<std::size_t>& candidates = For(ByteAt(text, position));
+        if (candidates.empty()) return 0;
+        if (longestName > sizeof(std::uint64_t))
+            return LongestOperator(environment, text, position, candidates);
+        std::uint64_t window = 0;
+        for (std::size_t offset = 0; offset < longestName; ++offset) {
+            const unsigned char byte = ByteAt(text, position + offset);
+            if (byte == 0) break;
+            window |= std::uint64_t{byte} << (8 * offset);
+        }
+        if ((rememberedCount + 1) * 2 > remembered.size()) Grow();
+        std::size_t slot = Slot(window);
+        for (; remembered[slot].length != 0; slot = (slot + 1) & (remembered.size() - 1)) {
+            if (remembered[slot].window == window) return remembered[slot].length - 1;
+        }
+        const std::size_t length = LongestOperator(environment, text, position, candidates);
+        remembered[slot] = {window, length + 1};
+        ++rememberedCount;
+        return length;
+    }
+
 private:
+    struct TRemembered {
+        std::uint64_t window;
+        std::size_t length;  // the longest match + 1; 0 for an empty slot
+    };
+
+    std::size_t Slot(std::uint64_t window) const {
+        const std::uint64_t hash = window * 0x9e3779b97f4a7c15u;
+        return static_cast<std::size_t>(hash >> 32) & (remembered.size() - 1);
+    }
+    void Grow() {
+        std::vector<TRemembered> old(std::max<std::size_t>(64, remembered.size() * 2));
+        old.swap(remembered);
+        for (const TRemembered& entry : old) {
+            if (entry.length == 0) continue;
+            std::size_t slot = Slot(entry.window);
+            while (remembered[slot].length != 0) slot = (slot + 1) & (remembered.size() - 1);
+            remembered[slot] = entry;
+        }
+    }
+
     TQuorinBasicEnvironment* environment;
     std::size_t tableSize = 0;
     std::array<bool, 256> known{};
     std::array<std::vector<std::size_t>, 256> rows;
+    std::size_t longestName = 0;
+    std::vector<TRemembered> remembered;  // open addressing, at most half full
+    std::size_t rememberedCount = 0;
 };
 
 }  // namespace
@@ -144,8 +199,7 @@ bool TCodeAnalysis::SplitWords() {
 
         const std::size_t start = position;
         int kind;
-        if (const std::size_t length =
-                LongestOperator(environment, source, position, candidates.For(byte))) {
+        if (const std::size_t length = candidates.Longest(source, position)) {
             position += length;
             kind = wkOperator;
         } else if (IsLetter(byte) || byte == '_') {

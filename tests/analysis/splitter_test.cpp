@@ -77,6 +77,23 @@ public:
     }
 };
 
+// Operator names longer than the splitter remembers matches for, and matches
+// that the end of the text cuts short.
+TEST(SplitterTest, LongOperatorNamesAndTheEndOfTheText) {
+    TQuorinEnvironment environment;
+    environment.AddOperator("<=========>", ofBinary, 150);
+    environment.AddOperator("<==", ofBinary, 150);
+    ExpectWords(environment, {
+                                 {"a<=========>b<====c", "Ia O<=========> Ib O<== O== Ic"},
+                                 {"a<==b<=", "Ia O<== Ib O<="},
+                             });
+    ExpectWords({{"a<<", "Ia O<<"},
+                 {"a<<=", "Ia O<<="},
+                 {"a<<=b<<", "Ia O<<= Ib O<<"},
+                 {"x cat", "Ix Ocat"},
+                 {"x cat ca", "Ix Ocat Ica"}});
+}
+
 TEST(SplitterTest, OperatorsFollowTheEnvironmentsNameRule) {
     TQuorinEnvironment plain;
     TQuorinEnvironment exact;
