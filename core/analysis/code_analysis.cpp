@@ -52,7 +52,8 @@ std::unique_ptr<TAnalyzedMacro> TCodeAnalysis::AnalyzeSource() {
     ProcessDirectives();
     SplitWords();
     PrepareWordCaches();
-    arena = std::make_shared<TItemArena>();
+    // A tree takes some tens of bytes per byte of text.
+    arena = std::make_shared<TItemArena>(source.size() * 16);
     std::unique_ptr<TItem> item;
     TWordPosition end;
     {

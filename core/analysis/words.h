@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/huge_pages.h"
+
 namespace Quorin {
 
 enum TWordKind {
@@ -24,7 +26,8 @@ struct TWord {
     int kind;
 };
 
-using TWords = std::vector<TWord>;
+// Large texts have hundreds of thousands of words.
+using TWords = std::vector<TWord, HugePages::TAllocator<TWord>>;
 
 // Positions are indexes into TWords; words.size() is the end position.
 using TWordPosition = std::size_t;

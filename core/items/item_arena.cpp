@@ -1,12 +1,9 @@
 #include "items/item_arena.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <new>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
+#include "analysis/huge_pages.h"
 
 // Under AddressSanitizer a released item stays poisoned until it is handed
 // out again, so a use after delete is still reported.
@@ -29,46 +26,16 @@ std::size_t Rounded(std::size_t size) {
     return (size + TItemArena::granule - 1) / TItemArena::granule * TItemArena::granule;
 }
 
-// Blocks of a huge page and more are mapped as whole huge pages where the
-// system grants them on request: a tree of many megabytes then costs a page
-// fault per huge page instead of one per small page. Null where that is not
-// to be had (and under AddressSanitizer, which checks heap blocks only).
-constexpr std::size_t hugePage = 2 * 1024 * 1024;
-
-std::byte* MapHugePages(std::size_t size) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE) && !defined(__SANITIZE_ADDRESS__)
-    // Mapped one huge page larger, then trimmed to an aligned run.
-    void* mapped =
-        mmap(nullptr, size + hugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (mapped == MAP_FAILED) return nullptr;
-    const auto start = reinterpret_cast<std::uintptr_t>(mapped);
-    const std::uintptr_t aligned = (start + hugePage - 1) & ~std::uintptr_t{hugePage - 1};
-    if (aligned > start) munmap(mapped, aligned - start);
-    const std::uintptr_t end = start + size + hugePage;
-    if (end > aligned + size) munmap(reinterpret_cast<void*>(aligned + size), end - aligned - size);
-    madvise(reinterpret_cast<void*>(aligned), size, MADV_HUGEPAGE);
-    return reinterpret_cast<std::byte*>(aligned);
-#else
-    (void)size;
-    return nullptr;
-#endif
-}
-
-void UnmapHugePages(std::byte* block, std::size_t size) {
-#if defined(__linux__)
-    munmap(block, size);
-#else
-    (void)block;
-    (void)size;
-#endif
-}
-
 }  // namespace
+
+TItemArena::TItemArena(std::size_t expected) {
+    while (smallestBlock < expected && smallestBlock < largestBlock) smallestBlock *= 2;
+}
 
 TItemArena::~TItemArena() {
     for (const TBlock& block : blocks) {
         if (block.mapped) {
-            UnmapHugePages(block.start, block.size);
+            HugePages::Unmap(block.start, block.size);
         } else {
             ::operator delete(block.start);
         }
@@ -88,13 +55,14 @@ void* TItemArena::Allocate(std::size_t size) {
         // Blocks double up to a limit, so that a small macro takes little and a
         // large one few blocks; the rest of the old block is left unused.
         const std::size_t growth =
-            std::min(largestBlock, firstBlock << std::min<std::size_t>(blocks.size(), 16));
+            std::min(largestBlock, smallestBlock << std::min<std::size_t>(blocks.size(), 16));
         std::size_t blockSize = std::max(growth, size);
         blocks.reserve(blocks.size() + 1);
+        // The largest blocks are whole huge pages where the system grants them.
         std::byte* start = nullptr;
         if (blockSize >= largestBlock) {
-            blockSize = (blockSize + hugePage - 1) / hugePage * hugePage;
-            start = MapHugePages(blockSize);
+            blockSize = HugePages::Rounded(blockSize);
+            start = HugePages::Map(blockSize);
         }
         const bool mapped = start != nullptr;
         if (!mapped) start = static_cast<std::byte*>(::operator new(blockSize));

@@ -21,6 +21,9 @@ namespace Quorin {
 class TItemArena {
 public:
     TItemArena() = default;
+    // An arena whose blocks start no smaller than `expected` bytes (up to the
+    // largest block size), for an analysis that knows roughly what it will take.
+    explicit TItemArena(std::size_t expected);
     TItemArena(const TItemArena&) = delete;
     TItemArena& operator=(const TItemArena&) = delete;
     ~TItemArena();
@@ -66,6 +69,7 @@ private:
         bool mapped;  // huge pages mapped for the arena, else from the heap
     };
 
+    std::size_t smallestBlock = firstBlock;
     std::byte* next = nullptr;
     std::byte* limit = nullptr;
     std::size_t reserved = 0;
