@@ -121,26 +121,49 @@ void CharacterFunction(int function, const std::vector<TExValue>& args, const st
     SetPart(args[0], text, from, to, result);
 }
 
+// The first function in lookup order whose name `same` takes `name` for, or -1.
+template <typename TSame>
+int FindFunction(const std::string& name, TSame same) {
+    const std::vector<TFunctionInfo>& functions = Functions();
+    const int count = static_cast<int>(functions.size());
+    for (int function = 0; function < count; ++function) {
+        if (same(name, functions[static_cast<std::size_t>(function)].name)) return function;
+    }
+    return -1;
+}
+
 }  // namespace
 
 bool TQuorinEnvironment::CallFunction(int, const std::string& name,
                                       std::vector<TExValue>& arguments, TExValue& result) {
-    const std::vector<TFunctionInfo>& functions = Functions();
-    int function = 0;
-    const int count = static_cast<int>(functions.size());
-    while (function < count && !SameName(name, functions[static_cast<std::size_t>(function)].name))
-        ++function;
-    if (function == count) return false;
+    const int function = FindFunction(
+        name, [this](const std::string& a, const std::string& b) { return SameName(a, b); });
+    if (function < 0) return false;
+    CallBuiltin(function, arguments, result);
+    return true;
+}
 
-    const TFunctionInfo& info = functions[static_cast<std::size_t>(function)];
+// Where this is asked, SameName is the default rule, and the names a derived
+// CallFunction serves come first, as they do in its calls.
+int TQuorinEnvironment::BuiltinFunction(const std::string& name) const {
+    for (const std::string& own : ownFunctionNames) {
+        if (DefaultSameName(name, own)) return -1;
+    }
+    return FindFunction(
+        name, [this](const std::string& a, const std::string& b) { return DefaultSameName(a, b); });
+}
+
+void TQuorinEnvironment::CallBuiltin(int function, std::vector<TExValue>& arguments,
+                                     TExValue& result) {
+    const TFunctionInfo& info = Functions()[static_cast<std::size_t>(function)];
     CheckArguments(arguments, info.maximum, info.minimum);
     switch (function) {
         case fInt:
             result = TExValue(arguments[0].ToInt());
-            return true;
+            return;
         case fRand:
             result = TExValue(NextRandom());
-            return true;
+            return;
         default:
             break;
     }
@@ -176,5 +199,4 @@ bool TQuorinEnvironment::CallFunction(int, const std::string& name,
             }
             break;
     }
-    return true;
 }
