@@ -402,6 +402,14 @@ TExValue TBinaryExpression::Usual(TQuorin& engine, bool leftQuick, bool rightQui
             static_cast<TVariable*>(target)->AssignMove(b);
             return a;
         }
+    } else if (code == kCatAssign) {
+        // The stock "cat=" onto a variable, whose text grows in place; the result
+        // refers to the variable.
+        TLValue* target = a.LeftValue();
+        if (target && target->kind == TLRValue::kVariable &&
+            OwnOperators::CatAssign(*static_cast<TVariable*>(target), b)) {
+            return a;
+        }
     } else if (code != kUnknown) {
         TExValue result;
         if (OwnOperators::Binary(code, a.Resolved(), b.Resolved(), result)) return result;
