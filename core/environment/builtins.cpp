@@ -1,6 +1,9 @@
 // The built-in functions: character and byte string functions, "int" and "rand".
 #include <cstdint>
+#include <iterator>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "environment/characters.h"
 #include "environment/environment.h"
@@ -12,18 +15,26 @@ namespace {
 enum TFunction { fLen, fSubstr, fLeft, fRight, fLenB, fSubstrB, fLeftB, fRightB, fInt, fRand };
 
 struct TFunctionInfo {
-    std::string name;
+    const char* name;
     int maximum;
     int minimum;
 };
 
 // Lookup order; indexed by TFunction.
-const std::vector<TFunctionInfo>& Functions() {
-    static const std::vector<TFunctionInfo> functions = {
-        {"len", 1, 1},     {"substr", 3, 2}, {"left", 2, 2},   {"right", 2, 2}, {"lenb", 1, 1},
-        {"substrb", 3, 2}, {"leftb", 2, 2},  {"rightb", 2, 2}, {"int", 1, 1},   {"rand", 0, 0},
-    };
-    return functions;
+constexpr TFunctionInfo functions[] = {
+    {"len", 1, 1},     {"substr", 3, 2}, {"left", 2, 2},   {"right", 2, 2}, {"lenb", 1, 1},
+    {"substrb", 3, 2}, {"leftb", 2, 2},  {"rightb", 2, 2}, {"int", 1, 1},   {"rand", 0, 0},
+};
+constexpr int functionCount = static_cast<int>(std::size(functions));
+
+// The names as strings, made once, for the name rule.
+const std::vector<std::string>& FunctionNames() {
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> all;
+        for (const TFunctionInfo& info : functions) all.emplace_back(info.name);
+        return all;
+    }();
+    return names;
 }
 
 constexpr std::size_t kAll = std::numeric_limits<std::size_t>::max();
@@ -124,10 +135,9 @@ void CharacterFunction(int function, const std::vector<TExValue>& args, const st
 // The first function in lookup order whose name `same` takes `name` for, or -1.
 template <typename TSame>
 int FindFunction(const std::string& name, TSame same) {
-    const std::vector<TFunctionInfo>& functions = Functions();
-    const int count = static_cast<int>(functions.size());
-    for (int function = 0; function < count; ++function) {
-        if (same(name, functions[static_cast<std::size_t>(function)].name)) return function;
+    const std::vector<std::string>& names = FunctionNames();
+    for (int function = 0; function < functionCount; ++function) {
+        if (same(name, names[static_cast<std::size_t>(function)])) return function;
     }
     return -1;
 }
@@ -155,8 +165,10 @@ int TQuorinEnvironment::BuiltinFunction(const std::string& name) const {
 
 void TQuorinEnvironment::CallBuiltin(int function, std::vector<TExValue>& arguments,
                                      TExValue& result) {
-    const TFunctionInfo& info = Functions()[static_cast<std::size_t>(function)];
-    CheckArguments(arguments, info.maximum, info.minimum);
+    const TFunctionInfo& info = functions[function];
+    // A full list of arguments needs neither a check nor padding.
+    if (arguments.size() != static_cast<std::size_t>(info.maximum))
+        CheckArguments(arguments, info.maximum, info.minimum);
     switch (function) {
         case fInt:
             result = TExValue(arguments[0].ToInt());

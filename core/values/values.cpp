@@ -241,11 +241,6 @@ void TExValue::SubstituteMove(TExValue& value) const {
     }
 }
 
-const std::string* TExValue::StringPointer() const {
-    const TExValue& r = Resolved();
-    return r.tag == tString ? &r.s->text : nullptr;
-}
-
 void CheckJoinedLength(std::size_t left, std::size_t right) {
     if (left > Limits::maxStringBytes || right > Limits::maxStringBytes - left)
         throw std::bad_alloc();
@@ -270,11 +265,9 @@ bool TExValue::AppendString(const std::string& tail) {
     return true;
 }
 
-bool TExValue::IsSingleByteString() const {
-    const TExValue& r = Resolved();
-    if (r.tag != tString) return false;
-    if (r.s->singleByte < 0) r.s->singleByte = HasLeadByte(r.s->text) ? 0 : 1;
-    return r.s->singleByte == 1;
+bool TExValue::FindSingleByte(const TStringRep& rep) {
+    rep.singleByte = HasLeadByte(rep.text) ? 0 : 1;
+    return rep.singleByte == 1;
 }
 
 // Readings through a foreign left value: a temporary right value, as the interface promises.

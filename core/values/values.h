@@ -194,12 +194,12 @@ public:
     // The right value this handle stands for: itself, or a variable's content.
     inline const TExValue& Resolved() const;
     // The string held (directly or by a variable), or null when the value is no string.
-    const std::string* StringPointer() const;
+    inline const std::string* StringPointer() const;
     // Appends to the owned string in place when nobody shares it; returns false otherwise.
     bool AppendString(const std::string& tail);
     // Whether the value is a string (held or in a variable) without any lead byte,
     // so that character positions are byte positions. Remembered with the text.
-    bool IsSingleByteString() const;
+    inline bool IsSingleByteString() const;
 
 private:
     void CopyObject(const TExValue& other);
@@ -213,6 +213,8 @@ private:
     void ReleaseObject() noexcept;
     void SetOwned(TValue* value);
     void SubstituteSlow(const TExValue& value) const;
+    // IsSingleByteString for a text not looked at yet: looks, and remembers.
+    static bool FindSingleByte(const TStringRep& rep);
     bool ToBoolSlow(int* code) const;
     int ToIntSlow(int* code) const;
     double ToDoubleSlow(int* code) const;
@@ -267,6 +269,18 @@ inline const TExValue& TExValue::Resolved() const {
     if (tag == tLValue && lvalue->kind == TLRValue::kVariable)
         return static_cast<const TVariable*>(lvalue)->Content();
     return *this;
+}
+
+inline const std::string* TExValue::StringPointer() const {
+    const TExValue& r = Resolved();
+    return r.tag == tString ? &r.s->text : nullptr;
+}
+
+inline bool TExValue::IsSingleByteString() const {
+    const TExValue& r = Resolved();
+    if (r.tag != tString) return false;
+    if (r.s->singleByte < 0) return FindSingleByte(*r.s);
+    return r.s->singleByte == 1;
 }
 
 inline int TExValue::ToInt(int* code) const {
