@@ -45,11 +45,14 @@ std::size_t ReadUnsigned(const TExValue& value) {
 }
 
 // A byte range of the first argument's text. The whole text is handed on without a
-// copy when the argument already holds it as a string.
+// copy when the argument already holds it as a string, and a single byte is the
+// shared string of that byte.
 void SetPart(const TExValue& source, const std::string& text, std::size_t from, std::size_t to,
              TExValue& result) {
     if (from == 0 && to == text.size() && source.StringPointer() == &text) {
         result = source.Resolved();
+    } else if (to - from == 1) {
+        result = TExValue::Character(text[from]);
     } else {
         result = TExValue(text.substr(from, to - from));
     }

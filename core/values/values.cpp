@@ -163,6 +163,48 @@ TExValue::TExValue(const TLRValue* p) : tag(tEmpty) {
     }
 }
 
+namespace {
+
+// The one-byte strings, each made on first use. A thread keeps a table of its own,
+// since reference counts are not atomic, and lets go of it when it ends: a handle
+// still holding one of its strings then owns that string alone.
+class TCharacterTable {
+public:
+    TCharacterTable() = default;
+    TCharacterTable(const TCharacterTable&) = delete;
+    TCharacterTable& operator=(const TCharacterTable&) = delete;
+    ~TCharacterTable() {
+        for (TStringRep* rep : reps) {
+            if (rep && --rep->references == 0) delete rep;
+        }
+    }
+
+    TStringRep* Get(char byte) {
+        TStringRep*& rep = reps[static_cast<unsigned char>(byte)];
+        if (!rep) {
+            rep = new TStringRep(std::string(1, byte));
+            rep->singleByte = IsLeadByte(static_cast<unsigned char>(byte)) ? 0 : 1;
+        }
+        return rep;
+    }
+
+private:
+    TStringRep* reps[256] = {};
+};
+
+thread_local TCharacterTable characters;
+
+}  // namespace
+
+TExValue TExValue::Character(char byte) {
+    TStringRep* rep = characters.Get(byte);
+    ++rep->references;
+    TExValue handle;
+    handle.tag = tString;
+    handle.s = rep;
+    return handle;
+}
+
 void TExValue::SetOwned(TValue* value) {
     // Precondition: this handle is empty.
     if (!value) return;

@@ -128,6 +128,10 @@ public:
     explicit TExValue(const TWString& value) : TExValue(UnpackCharacters(value)) {}
     ~TExValue() { Release(); }
 
+    // A handle holding the one-byte string `byte`. Such strings are made once per
+    // thread and shared, so that taking a character out of a text allocates nothing.
+    static TExValue Character(char byte);
+
     // A handle that refers to `variable`.
     static TExValue Refer(TLValue* variable) noexcept {
         TExValue handle;
