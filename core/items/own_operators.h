@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <type_traits>
 
@@ -184,6 +185,17 @@ inline bool StepInt(int code, TExValue& content, TExValue* result) {
 
 // ---- the same on value handles ------------------------------------------------
 
+// Whether two texts are equal. Texts that differ mostly do so in their length or
+// their first byte, and one-byte texts (single characters) are common: those are
+// told apart without calling memcmp.
+inline bool SameText(const std::string& a, const std::string& b) {
+    const std::size_t size = a.size();
+    if (size != b.size()) return false;
+    if (size == 0) return true;
+    if (a[0] != b[0]) return false;
+    return size == 1 || std::memcmp(a.data() + 1, b.data() + 1, size - 1) == 0;
+}
+
 // Binary operators on two right values: numbers, and equ/!equ on two strings.
 // False for anything else.
 inline bool Binary(int code, const TExValue& left, const TExValue& right, TExValue& result) {
@@ -192,7 +204,7 @@ inline bool Binary(int code, const TExValue& left, const TExValue& right, TExVal
         const std::string* a = left.StringPointer();
         const std::string* b = a ? right.StringPointer() : nullptr;
         if (!b) return false;
-        const bool same = *a == *b;
+        const bool same = SameText(*a, *b);
         result = TExValue(code == kEqu ? same : !same);
         return true;
     }
