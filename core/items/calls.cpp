@@ -79,7 +79,7 @@ TExValue TFunctionCall::Evaluate(TQuorin& engine) {
     }
     values.clear();
     for (const auto& expression : arguments->expressions)
-        values.push_back(expression->Evaluate(engine));
+        values.push_back(EvaluateOperand(*expression, engine));
     TExValue result;
     if (builtin >= 0) {
         engine.CallBuiltin(builtin, name, values, result);

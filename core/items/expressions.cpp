@@ -393,8 +393,8 @@ void TBinaryExpression::Perform(TQuorin& engine) {
 
 TExValue TBinaryExpression::Usual(TQuorin& engine, bool leftQuick, bool rightQuick) {
     const int code = op->code;
-    TExValue a = leftQuick ? left->Evaluate(engine) : left->EvaluateUsual(engine);
-    TExValue b = rightQuick ? right->Evaluate(engine) : right->EvaluateUsual(engine);
+    TExValue a = leftQuick ? EvaluateOperand(*left, engine) : left->EvaluateUsual(engine);
+    TExValue b = rightQuick ? EvaluateOperand(*right, engine) : right->EvaluateUsual(engine);
     if (code == kAssign) {
         // The stock assignment: the variable takes the value, the result refers to it.
         TLValue* target = a.LeftValue();

@@ -143,12 +143,16 @@ TEST(NumberPaths, TextComparisonsAgreeWithTheEnvironment) {
 
 TEST(NumberPaths, NamesResolveAfreshInEveryRun) {
     // The same engine run twice: what a name found in the first run (a variable
-    // holding a number) must not leak into the second.
+    // holding a number or a text, read as an operand or an argument) must not
+    // leak into the second, whose variables are new.
     TCaptureEnvironment environment;
-    Quorin::TQuorin engine(&environment, "println(x + 1); x = 41; println(x + 1);", 0);
+    Quorin::TQuorin engine(&environment,
+                           "println(x + 1); println(s cat len(s)); x = 41; s = \"ab\"; "
+                           "println(x + 1); println(s cat len(s));",
+                           0);
     engine.Run();
     engine.Run();
-    EXPECT_EQ(environment.output, "1\n42\n1\n42\n");
+    EXPECT_EQ(environment.output, "1\n01\n42\nab2\n1\n01\n42\nab2\n");
 }
 
 }  // namespace
