@@ -248,8 +248,9 @@ inline bool CatAssign(TVariable& variable, const TExValue& right) {
     }
     std::string joined;
     if (const std::string* head = content.StringPointer()) {
-        CheckJoinedLength(head->size(), text->size());
+        // Appending in place checks the length itself.
         if (right.LeftValue() != &variable && content.AppendString(*text)) return true;
+        CheckJoinedLength(head->size(), text->size());
         joined.reserve(head->size() + text->size());
         joined.append(*head);
     } else {

@@ -303,7 +303,13 @@ bool TExValue::AppendString(const std::string& tail) {
     if (tag != tString || s->references != 1) return false;
     CheckJoinedLength(s->text.size(), tail.size());
     if (s->singleByte == 1 && HasLeadByte(tail)) s->singleByte = 0;
-    s->text.append(tail);
+    // One character at a time is the usual way to build a text; push_back spares
+    // the general copy.
+    if (tail.size() == 1) {
+        s->text.push_back(tail[0]);
+    } else {
+        s->text.append(tail);
+    }
     return true;
 }
 
