@@ -101,12 +101,13 @@ public:
 
 protected:
     // For a derived class whose CallFunction serves the functions `names` itself
-    // and hands every other call to TQuorinEnvironment::CallFunction unchanged:
-    // the same name, arguments and result, nothing done before or after it but
-    // comparing names with SameName. Called in that class's constructor, it vouches
-    // for the CallFunction the object has at that moment, so the built-in functions
-    // keep being computed directly. A class derived further that overrides
-    // CallFunction again is not vouched for unless its constructor calls this too.
+    // and hands every other call unchanged to its base class's CallFunction (this
+    // class's own, or one vouched for in the same way): the same name, arguments
+    // and result, nothing done before or after but comparing names with SameName.
+    // Called in that class's constructor, it vouches for the CallFunction the
+    // object has at that moment, so the built-in functions keep being computed
+    // directly. A class derived further that overrides CallFunction again is not
+    // vouched for unless its constructor calls this too, naming its own functions.
     void ServesFunctionsItself(const std::vector<std::string>& names);
 
 private:
