@@ -62,6 +62,21 @@ public:
     }
 };
 
+// Serves "left" itself, hands the rest to a class that vouched too, and says so.
+class TVouchingAgainEnvironment : public TServingEnvironment {
+public:
+    TVouchingAgainEnvironment() { ServesFunctionsItself({"left"}); }
+    bool CallFunction(int userData, const std::string& name, std::vector<TExValue>& arguments,
+                      TExValue& result) override {
+        if (SameName(name, "left")) {
+            CheckArguments(arguments, 2);
+            result = TExValue("vouched");
+            return true;
+        }
+        return TServingEnvironment::CallFunction(userData, name, arguments, result);
+    }
+};
+
 // Names compare byte for byte by a rule of its own, caseSensitive left false.
 class TStrictNamesEnvironment : public TCaptureEnvironment {
 public:
@@ -76,6 +91,8 @@ TEST(OwnFunctions, SkipsOnlyAStockOrVouchedForCallFunctionWithTheStockNameRule) 
     TCaptureEnvironment capture;
     TUnchangedEnvironment unchanged;
     TServingEnvironment serving;
+    TVouchingAgainEnvironment vouchingAgain;
+    EXPECT_EQ(TQuorinEnvironment::ComputesOwnFunctions(&vouchingAgain), &vouchingAgain);
     EXPECT_EQ(TQuorinEnvironment::ComputesOwnFunctions(&stock), &stock);
     EXPECT_EQ(TQuorinEnvironment::ComputesOwnFunctions(&capture), &capture);
     EXPECT_EQ(TQuorinEnvironment::ComputesOwnFunctions(&unchanged), &unchanged);
@@ -102,6 +119,7 @@ TEST(OwnFunctions, OverridingEnvironmentsSeeEveryCallOfTheirFunctions) {
     EXPECT_EQ(Outcome<TRedefiningEnvironment>(macro), "99\nbc\na\n99\nbc\na\n");
     EXPECT_EQ(Outcome<TServingEnvironment>(macro), "3\nown\na\n3\nown\na\n");
     EXPECT_EQ(Outcome<TOverridingAgainEnvironment>(macro), "3\nown\nagain\n3\nown\nagain\n");
+    EXPECT_EQ(Outcome<TVouchingAgainEnvironment>(macro), "3\nown\nvouched\n3\nown\nvouched\n");
 
     const std::string cases = "println(len(\"ab\")); println(LEN(\"ab\"));";
     EXPECT_EQ(Outcome<TCaptureEnvironment>(cases), "2\n2\n");
