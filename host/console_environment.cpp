@@ -3,12 +3,22 @@
 #include <algorithm>
 #include <cstddef>
 
-TQuorinConsoleEnvironment::TQuorinConsoleEnvironment(TConsole& console) : console(console) {}
+namespace {
+
+// The names of the console's functions, made once rather than on every call.
+const std::string print = "print", println = "println", getln = "getln";
+
+}  // namespace
+
+// Every other name goes on to the built-in functions unchanged, which lets the
+// macro's calls of those skip CallFunction.
+TQuorinConsoleEnvironment::TQuorinConsoleEnvironment(TConsole& console) : console(console) {
+    ServesFunctionsItself({print, println, getln});
+}
 
 bool TQuorinConsoleEnvironment::CallFunction(int userData, const std::string& name,
                                              std::vector<Quorin::TExValue>& arguments,
                                              Quorin::TExValue& result) {
-    static const std::string print = "print", println = "println", getln = "getln";
     if (SameName(name, print)) {
         CheckArguments(arguments, 1);
         console.Out(arguments[0].ToString());

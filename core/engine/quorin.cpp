@@ -40,6 +40,7 @@ bool TQuorin::Run() {
     if (!macro) AnalyzeMacro();
     RestartPolling();
     runId = lastRunId.fetch_add(1, std::memory_order_relaxed) + 1;
+    ownFunctions = TQuorinEnvironment::ComputesOwnFunctions(environment);
     bool finished = true;
     try {
         macro->Execute(*this, command);
@@ -80,11 +81,14 @@ TVariable* TQuorin::CreateVariable(const std::string& name) {
     return variable.release();
 }
 
-bool TQuorin::CallFunction(const std::string& name, std::vector<TExValue>& arguments,
-                           TExValue& result) {
-    result.Reset();
+namespace {
+
+// Runs `call` (a function call of `name` on `arguments`) and gives its argument
+// errors the function's name and the argument's position.
+template <typename TCall>
+auto NamingArgumentErrors(const std::string& name, std::vector<TExValue>& arguments, TCall call) {
     try {
-        return environment->CallFunction(userData, name, arguments, result);
+        return call();
     } catch (EArgumentsMismatch&) {
         throw EArgumentsMismatch(RuntimeMessage(Messages::ArgumentsMismatch(name)));
     } catch (ESubstituteToRValue& error) {
@@ -95,6 +99,23 @@ bool TQuorin::CallFunction(const std::string& name, std::vector<TExValue>& argum
         }
         throw;
     }
+}
+
+}  // namespace
+
+bool TQuorin::CallFunction(const std::string& name, std::vector<TExValue>& arguments,
+                           TExValue& result) {
+    result.Reset();
+    return NamingArgumentErrors(name, arguments, [&] {
+        return environment->CallFunction(userData, name, arguments, result);
+    });
+}
+
+void TQuorin::CallBuiltin(int function, const std::string& name, std::vector<TExValue>& arguments,
+                          TExValue& result) {
+    result.Reset();
+    NamingArgumentErrors(name, arguments,
+                         [&] { ownFunctions->CallBuiltin(function, arguments, result); });
 }
 
 void TQuorin::RestartPolling() {

@@ -35,6 +35,13 @@ public:
     TLRValue* FindVariable(const std::string& name);
     TVariable* CreateVariable(const std::string& name);
     bool CallFunction(const std::string& name, std::vector<TExValue>& arguments, TExValue& result);
+    // The environment whose built-in functions this run computes directly (see
+    // TQuorinEnvironment::ComputesOwnFunctions), or null.
+    TQuorinEnvironment* OwnFunctions() const { return ownFunctions; }
+    // A call of `name`, found to be the built-in `function` of OwnFunctions(): the
+    // same result and errors as CallFunction, without asking the environment.
+    void CallBuiltin(int function, const std::string& name, std::vector<TExValue>& arguments,
+                     TExValue& result);
     void CallOperator(const std::string& op, int form, std::vector<TExValue>& operands,
                       TExValue& result) {
         result.Reset();
@@ -77,6 +84,7 @@ private:
     std::vector<TVariableInfo> variables;
     std::unordered_map<std::string, TVariable*> variableIndex;  // by NameKey
     std::uint64_t runId = 0;
+    TQuorinEnvironment* ownFunctions = nullptr;  // decided when a run starts
 };
 
 // Runs `source` once in `environment`. False when the environment stopped it;

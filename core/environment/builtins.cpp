@@ -1,6 +1,9 @@
 // The built-in functions: character and byte string functions, "int" and "rand".
 #include <cstdint>
+#include <iterator>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "environment/characters.h"
 #include "environment/environment.h"
@@ -12,18 +15,26 @@ namespace {
 enum TFunction { fLen, fSubstr, fLeft, fRight, fLenB, fSubstrB, fLeftB, fRightB, fInt, fRand };
 
 struct TFunctionInfo {
-    std::string name;
+    const char* name;
     int maximum;
     int minimum;
 };
 
 // Lookup order; indexed by TFunction.
-const std::vector<TFunctionInfo>& Functions() {
-    static const std::vector<TFunctionInfo> functions = {
-        {"len", 1, 1},     {"substr", 3, 2}, {"left", 2, 2},   {"right", 2, 2}, {"lenb", 1, 1},
-        {"substrb", 3, 2}, {"leftb", 2, 2},  {"rightb", 2, 2}, {"int", 1, 1},   {"rand", 0, 0},
-    };
-    return functions;
+constexpr TFunctionInfo functions[] = {
+    {"len", 1, 1},     {"substr", 3, 2}, {"left", 2, 2},   {"right", 2, 2}, {"lenb", 1, 1},
+    {"substrb", 3, 2}, {"leftb", 2, 2},  {"rightb", 2, 2}, {"int", 1, 1},   {"rand", 0, 0},
+};
+constexpr int functionCount = static_cast<int>(std::size(functions));
+
+// The names as strings, made once, for the name rule.
+const std::vector<std::string>& FunctionNames() {
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> all;
+        for (const TFunctionInfo& info : functions) all.emplace_back(info.name);
+        return all;
+    }();
+    return names;
 }
 
 constexpr std::size_t kAll = std::numeric_limits<std::size_t>::max();
@@ -34,11 +45,14 @@ std::size_t ReadUnsigned(const TExValue& value) {
 }
 
 // A byte range of the first argument's text. The whole text is handed on without a
-// copy when the argument already holds it as a string.
+// copy when the argument already holds it as a string, and a single byte is the
+// shared string of that byte.
 void SetPart(const TExValue& source, const std::string& text, std::size_t from, std::size_t to,
              TExValue& result) {
     if (from == 0 && to == text.size() && source.StringPointer() == &text) {
         result = source.Resolved();
+    } else if (to - from == 1) {
+        result = TExValue::Character(text[from]);
     } else {
         result = TExValue(text.substr(from, to - from));
     }
@@ -121,26 +135,50 @@ void CharacterFunction(int function, const std::vector<TExValue>& args, const st
     SetPart(args[0], text, from, to, result);
 }
 
+// The first function in lookup order whose name `same` takes `name` for, or -1.
+template <typename TSame>
+int FindFunction(const std::string& name, TSame same) {
+    const std::vector<std::string>& names = FunctionNames();
+    for (int function = 0; function < functionCount; ++function) {
+        if (same(name, names[static_cast<std::size_t>(function)])) return function;
+    }
+    return -1;
+}
+
 }  // namespace
 
 bool TQuorinEnvironment::CallFunction(int, const std::string& name,
                                       std::vector<TExValue>& arguments, TExValue& result) {
-    const std::vector<TFunctionInfo>& functions = Functions();
-    int function = 0;
-    const int count = static_cast<int>(functions.size());
-    while (function < count && !SameName(name, functions[static_cast<std::size_t>(function)].name))
-        ++function;
-    if (function == count) return false;
+    const int function = FindFunction(
+        name, [this](const std::string& a, const std::string& b) { return SameName(a, b); });
+    if (function < 0) return false;
+    CallBuiltin(function, arguments, result);
+    return true;
+}
 
-    const TFunctionInfo& info = functions[static_cast<std::size_t>(function)];
-    CheckArguments(arguments, info.maximum, info.minimum);
+// Where this is asked, SameName is the default rule, and the names a derived
+// CallFunction serves come first, as they do in its calls.
+int TQuorinEnvironment::BuiltinFunction(const std::string& name) const {
+    for (const std::string& own : ownFunctionNames) {
+        if (DefaultSameName(name, own)) return -1;
+    }
+    return FindFunction(
+        name, [this](const std::string& a, const std::string& b) { return DefaultSameName(a, b); });
+}
+
+void TQuorinEnvironment::CallBuiltin(int function, std::vector<TExValue>& arguments,
+                                     TExValue& result) {
+    const TFunctionInfo& info = functions[function];
+    // A full list of arguments needs neither a check nor padding.
+    if (arguments.size() != static_cast<std::size_t>(info.maximum))
+        CheckArguments(arguments, info.maximum, info.minimum);
     switch (function) {
         case fInt:
             result = TExValue(arguments[0].ToInt());
-            return true;
+            return;
         case fRand:
             result = TExValue(NextRandom());
-            return true;
+            return;
         default:
             break;
     }
@@ -176,5 +214,4 @@ bool TQuorinEnvironment::CallFunction(int, const std::string& name,
             }
             break;
     }
-    return true;
 }

@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "environment/virtual_target.h"
 #include "errors/errors.h"
 #include "errors/messages.h"
 
@@ -95,7 +96,9 @@ void TQuorinBasicEnvironment::CheckArguments(std::vector<Quorin::TExValue>& argu
 
 // ---- TQuorinEnvironment -----------------------------------------------------------
 
-TQuorinEnvironment::TQuorinEnvironment() {
+TQuorinEnvironment::TQuorinEnvironment()
+    : passingCallFunction(Quorin::VirtualTarget(this, &TQuorinBasicEnvironment::CallFunction)),
+      ownSameName(Quorin::VirtualTarget(this, &TQuorinBasicEnvironment::SameName)) {
     randomState = static_cast<unsigned>(std::time(nullptr));
 
     // Registration order is lookup order for the word splitter and the analyser.

@@ -85,6 +85,31 @@ public:
     unsigned randomState = 0;
     int NextRandom();
 
+    // Built-in functions computed without CallFunction. `environment` itself when
+    // every call of a built-in function there reaches this class's CallFunction
+    // unchanged and names compare by the default rule (SameName is not
+    // overridden), so that a function call can find its built-in once and compute
+    // it directly, exactly as CallFunction would; null otherwise.
+    static TQuorinEnvironment* ComputesOwnFunctions(TQuorinBasicEnvironment* environment);
+    // The built-in function (an index, for CallBuiltin) that CallFunction computes
+    // for `name`, or -1 for a name this environment's CallFunction serves itself
+    // or knows not at all. Only meaningful where ComputesOwnFunctions holds.
+    int BuiltinFunction(const std::string& name) const;
+    // Computes the built-in `function` exactly as CallFunction does for its name.
+    void CallBuiltin(int function, std::vector<Quorin::TExValue>& arguments,
+                     Quorin::TExValue& result);
+
+protected:
+    // For a derived class whose CallFunction serves the functions `names` itself
+    // and hands every other call unchanged to its base class's CallFunction (this
+    // class's own, or one vouched for in the same way): the same name, arguments
+    // and result, nothing done before or after but comparing names with SameName.
+    // Called in that class's constructor, it vouches for the CallFunction the
+    // object has at that moment, so the built-in functions keep being computed
+    // directly. A class derived further that overrides CallFunction again is not
+    // vouched for unless its constructor calls this too, naming its own functions.
+    void ServesFunctionsItself(const std::vector<std::string>& names);
+
 private:
     // Operator codes, resolved once per table row so that an operator request
     // coming from the table is dispatched without comparing names.
@@ -101,4 +126,11 @@ private:
     std::vector<int> rowCodes;     // per operator row: its code for the row's own form
     std::vector<int> rowBaseRows;  // per operator row: the row of its base operator, or -1
     std::size_t resolvedRows = 0;  // rows covered by rowCodes
+
+    // The CallFunction that hands built-in functions on unchanged (this class's own,
+    // or one vouched for by ServesFunctionsItself), the names it serves before
+    // them, and SameName as this class leaves it.
+    const void* passingCallFunction = nullptr;
+    std::vector<std::string> ownFunctionNames;
+    const void* ownSameName = nullptr;
 };

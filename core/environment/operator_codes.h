@@ -41,6 +41,9 @@ enum TOperatorCode : int {
     kPlus,
     kCompound,
     kUnknown,
+    // Never matched by name: what a compound assignment row computes when its base
+    // operator's row computes kCat, so that the tree can tell "cat=" apart.
+    kCatAssign,
 };
 
 }  // namespace Quorin

@@ -224,6 +224,9 @@ void TQuorinEnvironment::ResolveRows() {
                 break;
             }
         }
+        const int baseRow = rowBaseRows[row];
+        if (baseRow >= 0 && rowCodes[static_cast<std::size_t>(baseRow)] == kCat)
+            rowCodes[row] = kCatAssign;
     }
     resolvedRows = rows;
 }
@@ -405,6 +408,7 @@ void TQuorinEnvironment::Compute(int code, int userData, const std::string& name
             Step(operands[0], result, -1, false);
             return;
         case kCompound:
+        case kCatAssign:
             CompoundAssign(userData, name, operands, result);
             return;
         default:

@@ -72,10 +72,20 @@ TExValue TFunctionCall::Evaluate(TQuorin& engine) {
     if (left->id != idSymbol)
         throw EWrongFunctionCall(RuntimeMessage(Messages::wrongFunctionCall));
     const std::string& name = static_cast<const TSymbol&>(*left).name;
+    if (resolvedRun != engine.RunId()) {
+        const TQuorinEnvironment* own = engine.OwnFunctions();
+        builtin = own ? own->BuiltinFunction(name) : -1;
+        resolvedRun = engine.RunId();
+    }
     values.clear();
     for (const auto& expression : arguments->expressions)
-        values.push_back(expression->Evaluate(engine));
+        values.push_back(EvaluateOperand(*expression, engine));
     TExValue result;
+    if (builtin >= 0) {
+        engine.CallBuiltin(builtin, name, values, result);
+        values.clear();
+        return result;
+    }
     const bool handled = engine.CallFunction(name, values, result);
     values.clear();
     if (!handled) throw EFunctionNotExist(RuntimeMessage(Messages::FunctionNotExist(name)));

@@ -1,6 +1,8 @@
 // Function calls: an expression followed by a bracketed argument list.
 #pragma once
 
+#include <cstdint>
+
 #include "items/item.h"
 
 namespace Quorin {
@@ -58,6 +60,10 @@ public:
 private:
     // Argument values, kept between evaluations to spare an allocation per call.
     std::vector<TExValue> values;
+    // The built-in function the name denotes in the run `resolvedRun`, or -1 when
+    // the call goes to the environment's CallFunction.
+    std::uint64_t resolvedRun = 0;
+    int builtin = -1;
 };
 
 }  // namespace Quorin

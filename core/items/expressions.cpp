@@ -391,13 +391,21 @@ void TBinaryExpression::Perform(TQuorin& engine) {
 
 TExValue TBinaryExpression::Usual(TQuorin& engine, bool leftQuick, bool rightQuick) {
     const int code = op->code;
-    TExValue a = leftQuick ? left->Evaluate(engine) : left->EvaluateUsual(engine);
-    TExValue b = rightQuick ? right->Evaluate(engine) : right->EvaluateUsual(engine);
+    TExValue a = leftQuick ? EvaluateOperand(*left, engine) : left->EvaluateUsual(engine);
+    TExValue b = rightQuick ? EvaluateOperand(*right, engine) : right->EvaluateUsual(engine);
     if (code == kAssign) {
         // The stock assignment: the variable takes the value, the result refers to it.
         TLValue* target = a.LeftValue();
         if (target && target->kind == TLRValue::kVariable) {
             static_cast<TVariable*>(target)->AssignMove(b);
+            return a;
+        }
+    } else if (code == kCatAssign) {
+        // The stock "cat=" onto a variable, whose text grows in place; the result
+        // refers to the variable.
+        TLValue* target = a.LeftValue();
+        if (target && target->kind == TLRValue::kVariable &&
+            OwnOperators::CatAssign(*static_cast<TVariable*>(target), b)) {
             return a;
         }
     } else if (code != kUnknown) {

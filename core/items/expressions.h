@@ -135,6 +135,18 @@ public:
     static std::string Unescape(std::string_view literal);
 };
 
+// Evaluate, with the commonest operands read in place instead of through the
+// virtual call: a name already known as a variable in this run, and a literal.
+inline TExValue EvaluateOperand(TVoidableExpression& operand, TQuorin& engine) {
+    if (operand.id == idSymbol) {
+        if (TVariable* variable = static_cast<const TSymbol&>(operand).KnownVariable(engine))
+            return TExValue::Refer(variable);
+    } else if (operand.id == idCValue) {
+        return static_cast<const TCValue&>(operand).value;
+    }
+    return operand.Evaluate(engine);
+}
+
 // The stock ++ and -- (`code`) on a name already known as a variable holding an
 // int: the variable is stepped in place and `result`, when given, takes the
 // operator's value. False, with nothing done, in any other case.

@@ -1,13 +1,14 @@
 // The simplest cases of the stock operators, computed right in the syntax tree.
 //
 // When the environment's operators are TQuorinEnvironment's own (see
-// TQuorinEnvironment::ComputesOwnOperators), an operator on plain numbers (and a
-// text comparison of two strings) is computed here instead of through
-// CallOperator; every other case still goes to the environment. The results must
-// be exactly the environment's.
+// TQuorinEnvironment::ComputesOwnOperators), an operator on plain numbers, a text
+// comparison of two strings and "cat=" onto a variable are computed here instead
+// of through CallOperator; every other case still goes to the environment. The
+// results must be exactly the environment's.
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <type_traits>
 
@@ -184,6 +185,17 @@ inline bool StepInt(int code, TExValue& content, TExValue* result) {
 
 // ---- the same on value handles ------------------------------------------------
 
+// Whether two texts are equal. Texts that differ mostly do so in their length or
+// their first byte, and one-byte texts (single characters) are common: those are
+// told apart without calling memcmp.
+inline bool SameText(const std::string& a, const std::string& b) {
+    const std::size_t size = a.size();
+    if (size != b.size()) return false;
+    if (size == 0) return true;
+    if (a[0] != b[0]) return false;
+    return size == 1 || std::memcmp(a.data() + 1, b.data() + 1, size - 1) == 0;
+}
+
 // Binary operators on two right values: numbers, and equ/!equ on two strings.
 // False for anything else.
 inline bool Binary(int code, const TExValue& left, const TExValue& right, TExValue& result) {
@@ -192,13 +204,62 @@ inline bool Binary(int code, const TExValue& left, const TExValue& right, TExVal
         const std::string* a = left.StringPointer();
         const std::string* b = a ? right.StringPointer() : nullptr;
         if (!b) return false;
-        const bool same = *a == *b;
+        const bool same = SameText(*a, *b);
         result = TExValue(code == kEqu ? same : !same);
         return true;
     }
     const TNumber x = TNumber::Of(left), y = TNumber::Of(right);
     if (!x || !y) return false;
     return ForBinaryOperator(code, [&](auto c) { result = Compute<c.value>(x, y).Value(); });
+}
+
+// ---- "cat=" onto a variable -----------------------------------------------------
+
+// Whether the text of a value is read without calling into the host: it is no
+// value object and no foreign left value.
+inline bool ReadsWithoutHost(const TExValue& value) {
+    switch (value.Tag()) {
+        case TExValue::tEmpty:
+        case TExValue::tInt:
+        case TExValue::tDouble:
+        case TExValue::tString:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The stock "cat=" with a variable on the left, exactly as the environment's
+// compound assignment and "cat" compute it: the content's text joined with the
+// text of `right`, the content's string grown in place when nobody shares it, and
+// std::bad_alloc, with the variable unchanged, when the joined text would be
+// longer than Limits::maxStringBytes. `right` may refer to the variable itself;
+// the environment then joins a copy, and so does this. False, with nothing done,
+// when either side is a host's value, whose reading is left to the environment.
+inline bool CatAssign(TVariable& variable, const TExValue& right) {
+    TExValue& content = variable.MutableContent();
+    const TExValue& tail = right.Resolved();
+    if (!ReadsWithoutHost(content) || !ReadsWithoutHost(tail)) return false;
+    std::string tailStorage;
+    const std::string* text = tail.StringPointer();
+    if (!text) {
+        tailStorage = tail.ToString();
+        text = &tailStorage;
+    }
+    std::string joined;
+    if (const std::string* head = content.StringPointer()) {
+        // Appending in place checks the length itself.
+        if (right.LeftValue() != &variable && content.AppendString(*text)) return true;
+        CheckJoinedLength(head->size(), text->size());
+        joined.reserve(head->size() + text->size());
+        joined.append(*head);
+    } else {
+        joined = content.ToString();
+        CheckJoinedLength(joined.size(), text->size());
+    }
+    joined.append(*text);
+    content = TExValue(std::move(joined));
+    return true;
 }
 
 // Prefix and postfix operators on a number; `operand` is the handle as evaluated

@@ -163,6 +163,48 @@ TExValue::TExValue(const TLRValue* p) : tag(tEmpty) {
     }
 }
 
+namespace {
+
+// The one-byte strings, each made on first use. A thread keeps a table of its own,
+// since reference counts are not atomic, and lets go of it when it ends: a handle
+// still holding one of its strings then owns that string alone.
+class TCharacterTable {
+public:
+    TCharacterTable() = default;
+    TCharacterTable(const TCharacterTable&) = delete;
+    TCharacterTable& operator=(const TCharacterTable&) = delete;
+    ~TCharacterTable() {
+        for (TStringRep* rep : reps) {
+            if (rep && --rep->references == 0) delete rep;
+        }
+    }
+
+    TStringRep* Get(char byte) {
+        TStringRep*& rep = reps[static_cast<unsigned char>(byte)];
+        if (!rep) {
+            rep = new TStringRep(std::string(1, byte));
+            rep->singleByte = IsLeadByte(static_cast<unsigned char>(byte)) ? 0 : 1;
+        }
+        return rep;
+    }
+
+private:
+    TStringRep* reps[256] = {};
+};
+
+thread_local TCharacterTable characters;
+
+}  // namespace
+
+TExValue TExValue::Character(char byte) {
+    TStringRep* rep = characters.Get(byte);
+    ++rep->references;
+    TExValue handle;
+    handle.tag = tString;
+    handle.s = rep;
+    return handle;
+}
+
 void TExValue::SetOwned(TValue* value) {
     // Precondition: this handle is empty.
     if (!value) return;
@@ -241,11 +283,6 @@ void TExValue::SubstituteMove(TExValue& value) const {
     }
 }
 
-const std::string* TExValue::StringPointer() const {
-    const TExValue& r = Resolved();
-    return r.tag == tString ? &r.s->text : nullptr;
-}
-
 void CheckJoinedLength(std::size_t left, std::size_t right) {
     if (left > Limits::maxStringBytes || right > Limits::maxStringBytes - left)
         throw std::bad_alloc();
@@ -266,15 +303,19 @@ bool TExValue::AppendString(const std::string& tail) {
     if (tag != tString || s->references != 1) return false;
     CheckJoinedLength(s->text.size(), tail.size());
     if (s->singleByte == 1 && HasLeadByte(tail)) s->singleByte = 0;
-    s->text.append(tail);
+    // One character at a time is the usual way to build a text; push_back spares
+    // the general copy.
+    if (tail.size() == 1) {
+        s->text.push_back(tail[0]);
+    } else {
+        s->text.append(tail);
+    }
     return true;
 }
 
-bool TExValue::IsSingleByteString() const {
-    const TExValue& r = Resolved();
-    if (r.tag != tString) return false;
-    if (r.s->singleByte < 0) r.s->singleByte = HasLeadByte(r.s->text) ? 0 : 1;
-    return r.s->singleByte == 1;
+bool TExValue::FindSingleByte(const TStringRep& rep) {
+    rep.singleByte = HasLeadByte(rep.text) ? 0 : 1;
+    return rep.singleByte == 1;
 }
 
 // Readings through a foreign left value: a temporary right value, as the interface promises.

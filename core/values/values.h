@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "values/text.h"
@@ -119,14 +120,18 @@ public:
         raw = other.raw;
         other.tag = tEmpty;
     }
-    explicit TExValue(bool value) noexcept : tag(tInt) { raw = 0, i = value ? 1 : 0; }
-    explicit TExValue(int value) noexcept : tag(tInt) { raw = 0, i = value; }
+    explicit TExValue(bool value) noexcept : tag(tInt) { raw = IntBits(value ? 1 : 0); }
+    explicit TExValue(int value) noexcept : tag(tInt) { raw = IntBits(value); }
     explicit TExValue(double value) noexcept : tag(tDouble) { d = value; }
     explicit TExValue(const std::string& value) : tag(tString) { s = new TStringRep(value); }
     explicit TExValue(std::string&& value) : tag(tString) { s = new TStringRep(std::move(value)); }
     explicit TExValue(const char* value) : TExValue(std::string(value)) {}
     explicit TExValue(const TWString& value) : TExValue(UnpackCharacters(value)) {}
     ~TExValue() { Release(); }
+
+    // A handle holding the one-byte string `byte`. Such strings are made once per
+    // thread and shared, so that taking a character out of a text allocates nothing.
+    static TExValue Character(char byte);
 
     // A handle that refers to `variable`.
     static TExValue Refer(TLValue* variable) noexcept {
@@ -162,8 +167,7 @@ public:
     void SetInt(int value) noexcept {
         Release();
         tag = tInt;
-        raw = 0;
-        i = value;
+        raw = IntBits(value);
     }
     void SetDouble(double value) noexcept {
         Release();
@@ -194,14 +198,23 @@ public:
     // The right value this handle stands for: itself, or a variable's content.
     inline const TExValue& Resolved() const;
     // The string held (directly or by a variable), or null when the value is no string.
-    const std::string* StringPointer() const;
+    inline const std::string* StringPointer() const;
     // Appends to the owned string in place when nobody shares it; returns false otherwise.
     bool AppendString(const std::string& tail);
     // Whether the value is a string (held or in a variable) without any lead byte,
     // so that character positions are byte positions. Remembered with the text.
-    bool IsSingleByteString() const;
+    inline bool IsSingleByteString() const;
 
 private:
+    // The bytes of the union when it holds the int `value`: `i` and zeros. An int is
+    // written as one store of all eight, since handles are copied by reading `raw`,
+    // and a read that spans two separate stores (zeros, then the int) waits for both
+    // to reach the cache, which costs more than the rest of a quick path.
+    static std::uint64_t IntBits(int value) noexcept {
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &value, sizeof value);
+        return bits;
+    }
     void CopyObject(const TExValue& other);
     void Release() noexcept {
         if (tag == tString) {
@@ -213,6 +226,8 @@ private:
     void ReleaseObject() noexcept;
     void SetOwned(TValue* value);
     void SubstituteSlow(const TExValue& value) const;
+    // IsSingleByteString for a text not looked at yet: looks, and remembers.
+    static bool FindSingleByte(const TStringRep& rep);
     bool ToBoolSlow(int* code) const;
     int ToIntSlow(int* code) const;
     double ToDoubleSlow(int* code) const;
@@ -267,6 +282,18 @@ inline const TExValue& TExValue::Resolved() const {
     if (tag == tLValue && lvalue->kind == TLRValue::kVariable)
         return static_cast<const TVariable*>(lvalue)->Content();
     return *this;
+}
+
+inline const std::string* TExValue::StringPointer() const {
+    const TExValue& r = Resolved();
+    return r.tag == tString ? &r.s->text : nullptr;
+}
+
+inline bool TExValue::IsSingleByteString() const {
+    const TExValue& r = Resolved();
+    if (r.tag != tString) return false;
+    if (r.s->singleByte < 0) return FindSingleByte(*r.s);
+    return r.s->singleByte == 1;
 }
 
 inline int TExValue::ToInt(int* code) const {

@@ -14,6 +14,9 @@ public:
     int polls = 0;
     int stopAfterPolls = -1;  // negative: never stop
 
+    // Every other name goes on to the built-in functions unchanged.
+    TCaptureEnvironment() { ServesFunctionsItself({"print", "println", "getln"}); }
+
     bool CallFunction(int userData, const std::string& name,
                       std::vector<Quorin::TExValue>& arguments, Quorin::TExValue& result) override {
         if (SameName(name, "print")) {

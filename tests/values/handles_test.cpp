@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include "errors/errors.h"
@@ -87,6 +88,24 @@ TEST(HandleTest, StringsAreSharedCopyOnWrite) {
     TExValue ref(&variable);
     EXPECT_FALSE(ref.AppendString("e"));
     EXPECT_EQ(*ref.StringPointer(), "abcd");
+}
+
+TEST(HandleTest, OneByteStringsAreSharedAndOutliveTheirThread) {
+    TExValue a = TExValue::Character('x');
+    const TExValue b = TExValue::Character('x');
+    EXPECT_EQ(a.StringPointer(), b.StringPointer());
+    EXPECT_FALSE(a.AppendString("y"));  // shared, also with the table
+    EXPECT_EQ(*b.StringPointer(), "x");
+    EXPECT_TRUE(TExValue::Character('\x82').StringPointer() != nullptr);
+    EXPECT_FALSE(TExValue::Character('\x82').IsSingleByteString());
+    EXPECT_TRUE(TExValue::Character('\xA0').IsSingleByteString());
+
+    // The table of a thread that has ended no longer holds its strings.
+    TExValue kept;
+    std::thread([&kept] { kept = TExValue::Character('q'); }).join();
+    EXPECT_EQ(*kept.StringPointer(), "q");
+    ASSERT_TRUE(kept.AppendString("r"));
+    EXPECT_EQ(*kept.StringPointer(), "qr");
 }
 
 TEST(HandleTest, AssignmentToRightValuesFails) {
