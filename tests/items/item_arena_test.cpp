@@ -76,12 +76,13 @@ TEST(ItemArena, ItemsComeFromTheArenaOfTheScope) {
         for (int i = 0; i < 1000; ++i) {
             auto first = std::make_unique<Quorin::TSymbol>(&environment);
             auto second = std::make_unique<Quorin::TSymbol>(&environment);
-            first->name = second->name = "x";
+            first->name.assign(1, 'x');
+            second->name.assign(1, 'y');
         }
         // Dropped items are reused: a thousand pairs fit in the first blocks.
         EXPECT_LT(arena->Reserved(), 64u * 1024);
     }
-    heapItem->name = "a name longer than the small-string buffer";
+    heapItem->name.assign(40, 'x');  // longer than the small-string buffer
     heapItem.reset();
 }
 
