@@ -2,6 +2,8 @@
 // argument errors.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "engine/quorin.h"
 #include "errors/errors.h"
 #include "errors/messages.h"
@@ -40,6 +42,26 @@ TEST(Engine, RunsAMacroEndToEnd) {
     EXPECT_EQ(Output("x = 5; X += 1; println(x);"), "6\n");
     EXPECT_EQ(Output("println(n); n = 4; println(N);"), "0\n4\n");
     EXPECT_EQ(Output("i = 0; while (i < 3) i++; println(i);"), "3\n");
+}
+
+// Engines with their own environments run side by side: each analysis builds
+// in its own memory, and one-character strings are kept per thread.
+TEST(Engine, SeparateEnginesRunOnSeparateThreads) {
+    const std::string source =
+        "s = \"\"; t = 0;"
+        "for (i = 0; i < 3000; i++) { s cat= substr(\"abc\", i % 3, 1); t += i * 2; }"
+        "println(len(s) cat \" \" cat t cat \" \" cat substr(s, 1000, 4));";
+    const std::string expected = Output(source);
+    ASSERT_EQ(expected, "3000 8997000 bcab\n");
+    std::vector<std::string> outputs(4);
+    std::vector<std::thread> threads;
+    for (std::string& output : outputs)
+        threads.emplace_back([&] {
+            for (int round = 0; round < 5; ++round) output += Output(source);
+        });
+    for (std::thread& thread : threads) thread.join();
+    for (const std::string& output : outputs)
+        EXPECT_EQ(output, expected + expected + expected + expected + expected);
 }
 
 TEST(Engine, PollsEveryTenthSentenceAndStopsQuietly) {
