@@ -27,7 +27,7 @@ public:
 
     // The root outlives the arena it holds, so it always comes from the heap.
     static void* operator new(std::size_t size) { return ::operator new(size); }
-    static void operator delete(void* item, std::size_t size) { ::operator delete(item, size); }
+    static void operator delete(void* item) { ::operator delete(item); }
 };
 
 }  // namespace Quorin

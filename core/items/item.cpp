@@ -29,7 +29,7 @@ void TItem::operator delete(void* item, std::size_t size) {
     if (arena) {
         arena->Release(block, headerSize + size);
     } else {
-        ::operator delete(block, headerSize + size);
+        ::operator delete(block);
     }
 }
 
