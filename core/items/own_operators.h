@@ -41,33 +41,53 @@ inline int AsInt(TNumber n) {
     return n.kind == TNumber::nInt ? n.i : DoubleToInt(n.d);
 }
 
+// The comparison `Code` (kEqual ... kGreaterEqual) on two ints or two doubles.
+template <int Code, typename T>
+[[gnu::always_inline]] inline bool Compare(T a, T b) {
+    if constexpr (Code == kEqual) {
+        return a == b;
+    } else if constexpr (Code == kNotEqual) {
+        return a != b;
+    } else if constexpr (Code == kLess) {
+        return a < b;
+    } else if constexpr (Code == kLessEqual) {
+        return a <= b;
+    } else if constexpr (Code == kGreater) {
+        return a > b;
+    } else {
+        static_assert(Code == kGreaterEqual);
+        return a >= b;
+    }
+}
+
 template <int Code>
 [[gnu::always_inline]] inline TNumber Compute(TNumber x, TNumber y) {
     if constexpr (Code == kAdd || Code == kSubtract || Code == kMultiply || Code == kEqual ||
                   Code == kNotEqual || Code == kLess || Code == kLessEqual || Code == kGreater ||
                   Code == kGreaterEqual) {
+        // Ints wrap around in 32 bits; comparisons give 1 or 0 either way.
         if (x.kind == TNumber::nInt && y.kind == TNumber::nInt) {
             const int a = x.i, b = y.i;
-            if constexpr (Code == kAdd) return TNumber::Int(Wrap(U(a) + U(b)));
-            if constexpr (Code == kSubtract) return TNumber::Int(Wrap(U(a) - U(b)));
-            if constexpr (Code == kMultiply) return TNumber::Int(Wrap(U(a) * U(b)));
-            if constexpr (Code == kEqual) return TNumber::Int(a == b);
-            if constexpr (Code == kNotEqual) return TNumber::Int(a != b);
-            if constexpr (Code == kLess) return TNumber::Int(a < b);
-            if constexpr (Code == kLessEqual) return TNumber::Int(a <= b);
-            if constexpr (Code == kGreater) return TNumber::Int(a > b);
-            if constexpr (Code == kGreaterEqual) return TNumber::Int(a >= b);
+            if constexpr (Code == kAdd) {
+                return TNumber::Int(Wrap(U(a) + U(b)));
+            } else if constexpr (Code == kSubtract) {
+                return TNumber::Int(Wrap(U(a) - U(b)));
+            } else if constexpr (Code == kMultiply) {
+                return TNumber::Int(Wrap(U(a) * U(b)));
+            } else {
+                return TNumber::Int(Compare<Code>(a, b));
+            }
         }
         const double a = AsDouble(x), b = AsDouble(y);
-        if constexpr (Code == kAdd) return TNumber::Double(a + b);
-        if constexpr (Code == kSubtract) return TNumber::Double(a - b);
-        if constexpr (Code == kMultiply) return TNumber::Double(a * b);
-        if constexpr (Code == kEqual) return TNumber::Int(a == b);
-        if constexpr (Code == kNotEqual) return TNumber::Int(a != b);
-        if constexpr (Code == kLess) return TNumber::Int(a < b);
-        if constexpr (Code == kLessEqual) return TNumber::Int(a <= b);
-        if constexpr (Code == kGreater) return TNumber::Int(a > b);
-        if constexpr (Code == kGreaterEqual) return TNumber::Int(a >= b);
+        if constexpr (Code == kAdd) {
+            return TNumber::Double(a + b);
+        } else if constexpr (Code == kSubtract) {
+            return TNumber::Double(a - b);
+        } else if constexpr (Code == kMultiply) {
+            return TNumber::Double(a * b);
+        } else {
+            return TNumber::Int(Compare<Code>(a, b));
+        }
     } else if constexpr (Code == kDivide) {
         const double a = AsDouble(x), b = AsDouble(y);
         if (b == 0.0) OwnOperators::ThrowDivisionByZero();
