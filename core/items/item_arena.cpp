@@ -80,18 +80,13 @@ void* TItemArena::Allocate(std::size_t size) {
 
 void TItemArena::Release(void* block, std::size_t size) {
     // Memory is reused while the arena is the current one, which is while its
-    // analysis runs; items dropped later stay unused until the arena goes.
-    if (currentArena != this) {
-        QUORIN_POISON(block, Rounded(size));
-        return;
-    }
-    const std::size_t kind = Rounded(size) / granule;
-    if (kind < kinds) {
+    // analysis runs; items dropped later, and large ones, stay unused until the
+    // arena goes.
+    const std::size_t rounded = Rounded(size);
+    const std::size_t kind = rounded / granule;
+    if (currentArena == this && kind < kinds)
         released[kind] = new (block) TFreeBlock{released[kind]};
-        QUORIN_POISON(block, Rounded(size));
-    } else {
-        QUORIN_POISON(block, Rounded(size));  // left unused until the arena goes
-    }
+    QUORIN_POISON(block, rounded);
 }
 
 TItemArena::TScope::TScope(TItemArena* arena) : previous(currentArena) {
