@@ -53,7 +53,7 @@ std::unique_ptr<TAnalyzedMacro> TCodeAnalysis::AnalyzeSource() {
     SplitWords();
     PrepareWordCaches();
     // A tree takes some tens of bytes per byte of text.
-    arena = std::make_shared<TItemArena>(source.size() * 16);
+    auto arena = std::make_shared<TItemArena>(source.size() * 16);
     std::unique_ptr<TItem> item;
     TWordPosition end;
     {

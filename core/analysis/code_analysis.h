@@ -24,7 +24,6 @@ class TQuorinEnvironment;
 namespace Quorin {
 
 class TItem;
-class TItemArena;
 class TAnalyzedMacro;
 
 using TItemId = int;
@@ -119,13 +118,6 @@ public:
     // a precedence of at least `lowest`, as an operator item reads it: when not,
     // asking for one is bound to fail.
     bool MayReadOperator(TWordPosition position, int form, int lowest);
-    // Whether an item of the concrete kind `id`, requested with `context`, can
-    // begin at `position` at all: a cheap look at the first word that spares
-    // creating items bound to fail.
-    bool MayStart(TItemId id, TWordPosition position, const TAnalysisContext& context) {
-        if (position >= words.size()) return id == idVoidExpression;
-        return MayStartWith(StartsAt(position), id, position, context);
-    }
     bool CompareNames(const std::string& a, const std::string& b);
     // The word at `position`, or null at the end.
     const TWord* WordAt(TWordPosition position) const {
@@ -213,8 +205,10 @@ private:
         if (!(starts & startsKnown)) starts = StartsOf(position) | startsKnown;
         return starts;
     }
-    // MayStart, given the mask of the word at `position`: what the request or
-    // the next word decides is checked here.
+    // Whether an item of the concrete kind `id`, requested with `context`, can
+    // begin at `position` (before the end) at all, given the mask of the word
+    // there: a cheap look that spares creating items bound to fail. What the
+    // request or the next word decides is checked here.
     bool MayStartWith(std::uint32_t starts, TItemId id, TWordPosition position,
                       const TAnalysisContext& context) {
         if (!((starts >> id) & 1)) return false;
@@ -247,10 +241,9 @@ private:
     // words' views of them stay put).
     std::deque<std::string> mergedLiterals;
 
-    TQuorinEnvironment* ownOperators;   // the environment, when its operators are the stock ones
-    std::shared_ptr<TItemArena> arena;  // where AnalyzeSource builds the items
-    int depth = 0;                      // AnalyzeItem calls in progress
-    int childHeight = 0;                // tallest item finished below the item being analysed
+    TQuorinEnvironment* ownOperators;  // the environment, when its operators are the stock ones
+    int depth = 0;                     // AnalyzeItem calls in progress
+    int childHeight = 0;               // tallest item finished below the item being analysed
     bool tooDeep = false;
 };
 
