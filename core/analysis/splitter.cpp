@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "analysis/code_analysis.h"
@@ -65,7 +66,6 @@ public:
             for (const TOperatorInfo& info : operators)
                 longestName = std::max(longestName, info.name.size());
             remembered.clear();
-            rememberedCount = 0;
         }
         std::vector<std::size_t>& candidates = rows[byte];
         if (!known[byte]) {
@@ -103,45 +103,20 @@ public:
             if (byte == 0) break;
             window |= std::uint64_t{byte} << (8 * offset);
         }
-        if ((rememberedCount + 1) * 2 > remembered.size()) Grow();
-        std::size_t slot = Slot(window);
-        for (; remembered[slot].length != 0; slot = (slot + 1) & (remembered.size() - 1)) {
-            if (remembered[slot].window == window) return remembered[slot].length - 1;
-        }
+        const auto known = remembered.find(window);
+        if (known != remembered.end()) return known->second;
         const std::size_t length = LongestOperator(environment, text, position, candidates);
-        remembered[slot] = {window, length + 1};
-        ++rememberedCount;
+        remembered.emplace(window, length);
         return length;
     }
 
 private:
-    struct TRemembered {
-        std::uint64_t window;
-        std::size_t length;  // the longest match + 1; 0 for an empty slot
-    };
-
-    std::size_t Slot(std::uint64_t window) const {
-        const std::uint64_t hash = window * 0x9e3779b97f4a7c15u;
-        return static_cast<std::size_t>(hash >> 32) & (remembered.size() - 1);
-    }
-    void Grow() {
-        std::vector<TRemembered> old(std::max<std::size_t>(64, remembered.size() * 2));
-        old.swap(remembered);
-        for (const TRemembered& entry : old) {
-            if (entry.length == 0) continue;
-            std::size_t slot = Slot(entry.window);
-            while (remembered[slot].length != 0) slot = (slot + 1) & (remembered.size() - 1);
-            remembered[slot] = entry;
-        }
-    }
-
     TQuorinBasicEnvironment* environment;
     std::size_t tableSize = 0;
     std::array<bool, 256> known{};
     std::array<std::vector<std::size_t>, 256> rows;
     std::size_t longestName = 0;
-    std::vector<TRemembered> remembered;  // open addressing, at most half full
-    std::size_t rememberedCount = 0;
+    std::unordered_map<std::uint64_t, std::size_t> remembered;  // window: longest match
 };
 
 }  // namespace
