@@ -81,12 +81,12 @@ TExValue TFunctionCall::Evaluate(TQuorin& engine) {
     for (const auto& expression : arguments->expressions)
         values.push_back(EvaluateOperand(*expression, engine));
     TExValue result;
+    bool handled = true;
     if (builtin >= 0) {
         engine.CallBuiltin(builtin, name, values, result);
-        values.clear();
-        return result;
+    } else {
+        handled = engine.CallFunction(name, values, result);
     }
-    const bool handled = engine.CallFunction(name, values, result);
     values.clear();
     if (!handled) throw EFunctionNotExist(RuntimeMessage(Messages::FunctionNotExist(name)));
     return result;
