@@ -75,6 +75,7 @@ std::unique_ptr<TAnalyzedMacro> TCodeAnalysis::AnalyzeSource() {
 // fails at once and the analysis reports the nesting instead of a syntax error.
 std::unique_ptr<TItem> TCodeAnalysis::AnalyzeItem(TWordPosition start, TAnalysisContext& context,
                                                   TWordPosition& end) {
+    if (start > farthest) farthest = start;
     if (tooDeep || start >= words.size()) return nullptr;
     if (depth >= depthLimit) {
         tooDeep = true;
@@ -117,6 +118,7 @@ std::unique_ptr<TItem> TCodeAnalysis::AnalyzeItem(TWordPosition start, TAnalysis
     }
 
     while (!expansion.continuations.empty() && currentEnd < words.size()) {
+        if (currentEnd > farthest) farthest = currentEnd;
         bool extended = false;
         const std::uint32_t next = StartsAt(currentEnd);
         for (TItemId kind : expansion.continuations) {
@@ -226,6 +228,7 @@ void TCodeAnalysis::PrepareWordCaches() {
 }
 
 bool TCodeAnalysis::IsWord(TWordPosition position, const char* text, std::size_t length) {
+    if (position > farthest) farthest = position;
     if (position >= words.size()) return false;
     const std::string_view view(text, length);
     const int literal = wordTexts.size() == words.size() ? GrammarLiteral(view) : -1;
@@ -298,6 +301,24 @@ std::uint32_t TCodeAnalysis::StartsOf(TWordPosition position) {
     unless(IsWord(position, "do"), idDoFormula);
     unless(IsWord(position, "for"), idForFormula);
     return starts;
+}
+
+void TCodeAnalysis::OriginalRange(TWordPosition position, std::size_t& offset,
+                                  std::size_t& length) const {
+    length = 0;
+    if (words.empty()) {
+        offset = 0;
+        return;
+    }
+    const TWord& word = words[std::min(position, words.size() - 1)];
+    // The last byte, mapped on its own: a comment or a joined line may lie inside the word.
+    const std::size_t last = sourceMap.Original(word.offset + word.text.size() - 1);
+    if (position >= words.size()) {
+        offset = last + 1;
+        return;
+    }
+    offset = sourceMap.Original(word.offset);
+    length = last + 1 - offset;
 }
 
 bool TCodeAnalysis::CompareNames(const std::string& a, const std::string& b) {

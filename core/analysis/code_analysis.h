@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/source_map.h"
 #include "analysis/words.h"
 
 class TQuorinBasicEnvironment;
@@ -76,6 +77,7 @@ public:
     TQuorinBasicEnvironment* environment;  // not owned
     std::string source;                    // not to be changed once split: the words view it
     TWords words;
+    TSourceMap sourceMap;                  // from `source` back to the text given
 
     TCodeAnalysis(TQuorinBasicEnvironment* environment, const std::string& source);
     TCodeAnalysis(const TCodeAnalysis&) = delete;
@@ -100,6 +102,7 @@ public:
     }
     // The answer for a grammar literal comes from the word's cache once asked.
     [[gnu::always_inline]] bool IsWord(TWordPosition position, const char* text) {
+        if (position > farthest) farthest = position;
         const std::string_view view(text);
         const int literal = GrammarLiteral(view);
         if (literal >= 0 && position < wordTexts.size()) {
@@ -131,6 +134,17 @@ public:
 
     // Set when the tree grew taller than `depthLimit`; the analysis then fails.
     bool TooDeep() const { return tooDeep; }
+    // The farthest word any alternative looked at (words.size() for the end of
+    // the text): where a text that does not analyse stops making sense.
+    // A literal left open swallows the rest of the text, so the last word is
+    // the better answer then.
+    TWordPosition Farthest() const {
+        return unclosedLiteral && farthest >= words.size() ? words.size() - 1 : farthest;
+    }
+    // Where the word at `position` stands in the text given: its first byte and
+    // the length it spans there; the end position is the point just after the
+    // last word.
+    void OriginalRange(TWordPosition position, std::size_t& offset, std::size_t& length) const;
     int depthLimit;
 
     // Text preparation and word splitting, in the order AnalyzeSource calls them.
@@ -140,7 +154,7 @@ public:
     bool SplitWords();
     bool MatchOperator(std::size_t& position);
     int ScanNumber(std::size_t& position);
-    void ScanString(std::size_t& position);
+    bool ScanString(std::size_t& position);  // false when the text ends first
 
 private:
     void PrepareWordCaches();
@@ -242,6 +256,8 @@ private:
     std::deque<std::string> mergedLiterals;
 
     TQuorinEnvironment* ownOperators;  // the environment, when its operators are the stock ones
+    TWordPosition farthest = 0;
+    bool unclosedLiteral = false;  // the last word is a string literal without its closing quote
     int depth = 0;                     // AnalyzeItem calls in progress
     int childHeight = 0;               // tallest item finished below the item being analysed
     bool tooDeep = false;

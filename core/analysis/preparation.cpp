@@ -14,8 +14,11 @@ namespace Quorin {
 
 namespace {
 
-// Appends source[from, to) to `result`.
-void AppendRange(std::string& result, const std::string& source, std::size_t from, std::size_t to) {
+// Appends source[from, to) to `result` and records where the run came from.
+void AppendRange(std::string& result, const std::string& source, std::size_t from, std::size_t to,
+                 TSourceMap& map) {
+    if (from >= to) return;
+    map.Run(result.size(), from);
     result.append(source, from, to - from);
 }
 
@@ -50,19 +53,20 @@ void TCodeAnalysis::JoinContinuedLines() {
     if (source.find("\\\n") == std::string::npos) return;  // nothing to join
     std::string result;
     result.reserve(source.size());
+    sourceMap.BeginPass();
     std::size_t copyStart = 0;
     std::size_t search = 0;
     for (;;) {
         const std::size_t found = source.find("\\\n", search);
         if (found == std::string::npos) break;
         if (EndsOddBackslashRun(source, found)) {
-            AppendRange(result, source, copyStart, found);
+            AppendRange(result, source, copyStart, found, sourceMap);
             copyStart = search = found + 2;
         } else {
             search = found + 1;
         }
     }
-    AppendRange(result, source, copyStart, source.size());
+    AppendRange(result, source, copyStart, source.size(), sourceMap);
     source = std::move(result);
 }
 
@@ -82,27 +86,29 @@ void TCodeAnalysis::RemoveComments() {
     if (block == length && line == length) return;  // no comment at all
     std::string result;
     result.reserve(length);
+    sourceMap.BeginPass();
     std::size_t copy = 0;
     while (block < length || line < length) {
         if (block <= line) {
             if (block >= copy) {
-                AppendRange(result, source, copy, block);
+                AppendRange(result, source, copy, block, sourceMap);
                 const std::size_t close = next("*/", block + 2);
                 copy = close < length ? close + 2 : length;
+                sourceMap.Run(result.size(), block);
                 result += ' ';
             }
             if (copy >= length) break;
             block = next("/*", copy);
         } else {
             if (line >= copy) {
-                AppendRange(result, source, copy, line);
+                AppendRange(result, source, copy, line, sourceMap);
                 copy = next("\n", line + 2);
             }
             if (copy >= length) break;
             line = next("//", copy);
         }
     }
-    if (copy < length) AppendRange(result, source, copy, length);
+    AppendRange(result, source, copy, length, sourceMap);
     source = std::move(result);
 }
 
@@ -114,6 +120,7 @@ void TCodeAnalysis::ProcessDirectives() {
     const std::size_t length = source.size();
     std::string result;
     result.reserve(length);
+    sourceMap.BeginPass();
     std::size_t copy = 0;
     std::size_t search = 0;
     while (search < length) {
@@ -123,13 +130,14 @@ void TCodeAnalysis::ProcessDirectives() {
             search = hash + 1;
             continue;
         }
-        AppendRange(result, source, copy, hash);
+        AppendRange(result, source, copy, hash, sourceMap);
         std::size_t lineEnd = source.find('\n', hash + 1);
         if (lineEnd == std::string::npos) lineEnd = length;
+        sourceMap.Run(result.size(), hash);
         result += environment->ExpandDirective(source.substr(hash + 1, lineEnd - hash - 1));
         copy = search = lineEnd < length ? lineEnd + 1 : length;
     }
-    if (copy < length) AppendRange(result, source, copy, length);
+    AppendRange(result, source, copy, length, sourceMap);
     source = std::move(result);
 }
 

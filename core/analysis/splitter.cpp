@@ -141,14 +141,14 @@ int TCodeAnalysis::ScanNumber(std::size_t& position) {
 
 // The scan is byte by byte, so a double-byte character whose second byte is a
 // backslash escapes the byte after it, as a backslash would.
-void TCodeAnalysis::ScanString(std::size_t& position) {
+bool TCodeAnalysis::ScanString(std::size_t& position) {
     const unsigned char quote = ByteAt(source, position);
     ++position;
     for (;;) {
         const unsigned char byte = ByteAt(source, position);
-        if (byte == 0) return;
+        if (byte == 0) return false;
         ++position;
-        if (byte == quote) return;
+        if (byte == quote) return true;
         if (byte == '\\' && ByteAt(source, position) != 0) ++position;
     }
 }
@@ -159,6 +159,7 @@ void TCodeAnalysis::ScanString(std::size_t& position) {
 // word by dropping the closing quote of the first and the opening quote of the next.
 bool TCodeAnalysis::SplitWords() {
     words.clear();
+    unclosedLiteral = false;
     mergedLiterals.clear();
     wordTexts.clear();  // the word caches start again for the new words
     // Room for a word per two bytes, more than most texts need, so that the
@@ -186,7 +187,7 @@ bool TCodeAnalysis::SplitWords() {
         } else if (IsDigit(byte)) {
             kind = ScanNumber(position);
         } else if (byte == '"' || byte == '\'') {
-            ScanString(position);
+            if (!ScanString(position)) unclosedLiteral = true;
             if (!words.empty() && words.back().kind == wkString) {
                 TWord& previous = words.back();
                 // The first merge copies the earlier literal out of the source;
@@ -204,7 +205,8 @@ bool TCodeAnalysis::SplitWords() {
             ++position;
             kind = wkCharacter;
         }
-        words.push_back({std::string_view(source).substr(start, position - start), kind});
+        words.push_back({std::string_view(source).substr(start, position - start), kind,
+                         static_cast<std::uint32_t>(start)});
     }
     return true;
 }

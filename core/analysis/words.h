@@ -1,6 +1,7 @@
 // Words: what the splitter makes of the prepared source text.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,7 @@ enum TWordKind {
 struct TWord {
     std::string_view text;
     int kind;
+    std::uint32_t offset;  // of the word's first byte in the prepared text
 };
 
 // Large texts have hundreds of thousands of words.

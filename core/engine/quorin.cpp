@@ -56,9 +56,15 @@ void TQuorin::AnalyzeMacro() {
     TCodeAnalysis analysis(environment, source);
     analysis.depthLimit = depthLimit;
     macro = analysis.AnalyzeSource();
-    if (!macro)
-        throw EQuorinSyntaxError(analysis.TooDeep() ? Messages::nestingTooDeep
+    if (!macro) {
+        EQuorinSyntaxError error(analysis.TooDeep() ? Messages::nestingTooDeep
                                                     : Messages::syntaxError);
+        if (!analysis.TooDeep()) {
+            analysis.OriginalRange(analysis.Farthest(), error.place.offset, error.place.length);
+            error.place.line = LineAt(source, error.place.offset);
+        }
+        throw error;
+    }
 }
 
 TLRValue* TQuorin::FindVariable(const std::string& name) {

@@ -6,6 +6,7 @@
 // internal fault.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 class EQuorinError {
@@ -18,9 +19,19 @@ public:
     virtual ~EQuorinError() = default;
 };
 
+// Where in a macro an error arose: a range of bytes of the text the engine was
+// given. `line` counts from 1 and is 0 when the place is unknown.
+struct TErrorPlace {
+    int line = 0;
+    std::size_t offset = 0;  // the range's first byte
+    std::size_t length = 0;  // 0 for a point, such as the end of the text
+};
+
 class EQuorinNormalError : public EQuorinError {
 public:
     using EQuorinError::EQuorinError;
+    // Not part of the message: a host may show it beside the message.
+    TErrorPlace place;
 };
 
 namespace Quorin {

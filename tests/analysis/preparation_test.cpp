@@ -113,5 +113,35 @@ TEST(PreparationTest, LargeTextsArePreparedInOneSweep) {
     EXPECT_EQ(analysis.source.substr(0, 28), "x y\n   z # \\\\\nx y\n   z # \\\\\n");
 }
 
+// Every word leads back to where it stands in the text given, whatever the
+// passes removed or replaced before it.
+TEST(PreparationTest, WordsLeadBackToTheirPlaceInTheOriginalText) {
+    TQuorinEnvironment environment;
+    const std::string source =
+        "a = 1 + \\\n  b; /* two\nlines */ c;\n# directive\n  d = \"x\" // note\n e;";
+    TCodeAnalysis analysis(&environment, source);
+    analysis.JoinContinuedLines();
+    analysis.RemoveComments();
+    analysis.ProcessDirectives();
+    analysis.SplitWords();
+    for (TWordPosition position = 0; position < analysis.words.size(); ++position) {
+        std::size_t offset, length;
+        analysis.OriginalRange(position, offset, length);
+        EXPECT_EQ(source.substr(offset, length), analysis.words[position].text);
+    }
+    std::size_t offset, length;
+    analysis.OriginalRange(analysis.words.size(), offset, length);
+    EXPECT_EQ(offset, source.size());
+    EXPECT_EQ(length, 0u);
+    // A word cut by a joined line spans the join in the original.
+    TCodeAnalysis joined(&environment, "ab\\\ncd");
+    joined.JoinContinuedLines();
+    joined.SplitWords();
+    joined.OriginalRange(0, offset, length);
+    EXPECT_EQ(offset, 0u);
+    EXPECT_EQ(length, 6u);
+    EXPECT_EQ(LineAt(source, source.rfind('e')), 6);
+}
+
 }  // namespace
 }  // namespace Quorin

@@ -163,6 +163,32 @@ TEST(Engine, ReportsSyntaxErrorsAndRunsATreeAgainFromAClearSlate) {
     EXPECT_EQ(environment.output, "1\n1\n");
 }
 
+// A syntax error points at the word where the analysis got farthest, in the
+// text as given (comments and joined lines included).
+TEST(Engine, SyntaxErrorsSayWhereTheAnalysisStopped) {
+    TCaptureEnvironment environment;
+    struct {
+        std::string source;
+        int line;
+        std::string word;
+    } cases[] = {
+        {"x = 1;\n/* a\ncomment */ y = (2 + ;\nz;", 3, ";"},
+        {"x = 1;\ny = 2 3;", 2, "3"},
+        {"{ x = 1;\n", 1, ""},  // the end of the text, just after the last word
+        {"println(\"a);\nx;", 1, "\"a);\nx;"},
+    };
+    for (const auto& test : cases) {
+        try {
+            RunMacro(&environment, test.source, 0);
+            ADD_FAILURE() << test.source;
+        } catch (const Quorin::EQuorinSyntaxError& error) {
+            EXPECT_EQ(error.place.line, test.line) << test.source;
+            EXPECT_EQ(test.source.substr(error.place.offset, error.place.length), test.word)
+                << test.source;
+        }
+    }
+}
+
 TEST(Engine, NestingBeyondTheLimitIsAnOrdinaryError) {
     TCaptureEnvironment environment;
     try {
