@@ -5,25 +5,40 @@
 
 namespace Quorin::Limits {
 
-// Deepest syntax tree the analyser builds, counted in items from the root to the
-// deepest leaf (a left-deep operator chain counts one level per operator). Analysis,
-// evaluation and destruction all recurse along the tree, so this bound, together
-// with `runStackBytes`, is what keeps every recursion inside its stack. One level
-// of brackets costs one item, one level of blocks or calls two.
-constexpr int maxTreeDepth = 200000;
+// Deepest recursion of the analysis, counted in requests in progress: one per
+// level of brackets, prefix operators, blocks, loops or assignments, two per
+// level of calls or if/else chains. Long chains such as a + b + c ... do not
+// nest, and are taken in loops. A macro that nests deeper is a syntax error of
+// its own.
+constexpr int maxNesting = 24000;
 
-// Stack reserved for the thread that analyses, runs and destroys a macro. It is
-// address space, not memory: pages are touched only as deep as a macro nests.
-// Sized for `maxTreeDepth` under AddressSanitizer, whose frames are several times larger.
-constexpr std::size_t runStackBytes = std::size_t{4} << 30;
+// Stack that the analysis and translation of a macro may use, from where they
+// begin, whatever more the thread has: with the bound above it keeps every
+// level of every kind of nesting within 8 MiB, the stack a thread normally
+// has, and makes the deepest nesting accepted the same on every machine
+// (at least 10,000 levels of any kind). Sanitizer builds have frames several
+// times larger and get a stack to match.
+#if defined(__SANITIZE_ADDRESS__)
+#define QUORIN_LARGE_FRAMES 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUORIN_LARGE_FRAMES 1
+#endif
+#endif
+#ifdef QUORIN_LARGE_FRAMES
+constexpr std::size_t nestingStackBytes = std::size_t{28} << 20;
+#else
+constexpr std::size_t nestingStackBytes = std::size_t{7} << 20;
+#endif
 
-// Where the address space for that stack is not to be had, smaller stacks down to
-// this size are tried, with the tree depth scaled down in proportion.
-constexpr std::size_t smallestRunStackBytes = std::size_t{16} << 20;
+// What recursion leaves of the stack: when less than this is left, analysis
+// and translation stop with the nesting error before the stack runs out (on a
+// thread with a small stack; callbacks of the environment run below the
+// deepest frame and need room too).
+constexpr std::size_t stackReserveBytes = std::size_t{64} << 10;
 
-// The depth allowed when no thread could be started at all and the macro runs on
-// the caller's stack, of which only the usual 8 MiB may be assumed.
-constexpr int callerStackTreeDepth = 1000;
+// The stack assumed where the platform does not tell how much there is.
+constexpr std::size_t assumedStackBytes = std::size_t{1} << 20;
 
 // Longest string "cat" and "cat=" build. A macro whose text grows past it (a
 // string doubled in a loop reaches any size within a few dozen sentences) gets

@@ -10,9 +10,11 @@ const std::string print = "print", println = "println", getln = "getln";
 
 }  // namespace
 
-// Every other name goes on to the built-in functions unchanged, which lets the
-// macro's calls of those skip CallFunction.
+// Names and operators are the stock ones, and every other function name goes on
+// to the built-in functions unchanged: the engine computes all of those itself.
 TQuorinConsoleEnvironment::TQuorinConsoleEnvironment(TConsole& console) : console(console) {
+    KeepsStockNameRule();
+    KeepsStockOperators();
     ServesFunctionsItself({print, println, getln});
 }
 

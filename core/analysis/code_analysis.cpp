@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "environment/environment.h"
-#include "environment/operator_codes.h"
 #include "items/analyzed_macro.h"
 #include "items/item_arena.h"
 #include "quorin_limits.h"
@@ -33,122 +32,112 @@ const TExpansion& Expansion(TItemId id) {
 }  // namespace
 
 TCodeAnalysis::TCodeAnalysis(TQuorinBasicEnvironment* environment, const std::string& source)
-    : environment(environment),
-      source(source),
-      depthLimit(Limits::maxTreeDepth),
-      ownOperators(TQuorinEnvironment::ComputesOwnOperators(environment)
-                       ? static_cast<TQuorinEnvironment*>(environment)
-                       : nullptr) {}
-
-int TCodeAnalysis::OwnOperatorCode(int row) {
-    return ownOperators ? ownOperators->RowCode(static_cast<std::size_t>(row)) : kUnknown;
-}
+    : environment(environment), source(source), depthLimit(Limits::maxNesting) {}
 
 TCodeAnalysis::~TCodeAnalysis() = default;
 
 std::unique_ptr<TAnalyzedMacro> TCodeAnalysis::AnalyzeSource() {
+    // A tree takes some tens of bytes per byte of text.
+    auto arena = std::make_shared<TItemArena>(source.size() * 16);
+    auto body = std::make_unique<TSentences>(environment);
+    bool analysed;
+    {
+        TItemArena::TScope scope(arena.get());
+        analysed = AnalyzeSource([&](std::unique_ptr<TItem> item) {
+            body->items.push_back(ItemCast<TSentenceOrLabel>(std::move(item)));
+        });
+    }
+    if (!analysed) return nullptr;
+    auto macro = std::make_unique<TAnalyzedMacro>(environment);
+    macro->arena = arena;
+    macro->body = std::move(body);
+    macro->PrepareLabels();
+    return macro;
+}
+
+// The macro is a sentence list, read here as TSentences reads any list, so that
+// each sentence can go on before the next is read. The driver fails every
+// request at the end of the words, so a text without words does not analyse.
+bool TCodeAnalysis::AnalyzeSource(const std::function<void(std::unique_ptr<TItem>)>& take) {
     JoinContinuedLines();
     RemoveComments();
     ProcessDirectives();
     SplitWords();
     PrepareWordCaches();
-    // A tree takes some tens of bytes per byte of text.
-    auto arena = std::make_shared<TItemArena>(source.size() * 16);
-    std::unique_ptr<TItem> item;
-    TWordPosition end;
-    {
-        TItemArena::TScope scope(arena.get());
-        TAnalysisContext context{idAnalyzedMacro, 0, 0};
-        item = AnalyzeItem(0, context, end);
-    }
-    if (!item || item->id != idAnalyzedMacro || end != words.size()) return nullptr;
-    auto macro = ItemCast<TAnalyzedMacro>(std::move(item));
-    macro->arena = arena;
-    macro->PrepareLabels();
-    return macro;
+    if (words.empty()) return false;
+    const TWordPosition end = TSentences::AnalyzeList(*this, 0, take);
+    return !tooDeep && end == words.size();
 }
 
-// Besides choosing among alternatives, the driver measures the height of every
-// item it builds (`childHeight` collects the tallest item finished below the one
-// being analysed). Analysis, evaluation and destruction all recurse along the
-// tree, so no tree may grow taller than the limit; once one does, every request
-// fails at once and the analysis reports the nesting instead of a syntax error.
+// The driver tries the alternatives of the request in order, the first that
+// fits wins, and then extends it with continuations for as long as one fits.
+// It is where the analysis recurses: a request in progress per level of
+// nesting, counted against `depthLimit` and the stack left, so that a macro
+// nested too deep fails with a report of its own instead of exhausting the
+// stack. Once that happens, every request fails at once. The continuations
+// are a function of their own, whose state no level of sentences carries.
 std::unique_ptr<TItem> TCodeAnalysis::AnalyzeItem(TWordPosition start, TAnalysisContext& context,
                                                   TWordPosition& end) {
     if (start > farthest) farthest = start;
     if (tooDeep || start >= words.size()) return nullptr;
-    if (depth >= depthLimit) {
+    if (depth >= depthLimit || stackRoom.Low()) {
         tooDeep = true;
         return nullptr;
     }
     // No request names an id outside the tables; the factory reports one that does.
     if (context.id < 0 || context.id >= itemIdCount) CreateItem(environment, context.id);
-    ++depth;
-    const int outerHeight = childHeight;
-    struct TRestore {
-        int& depth;
-        ~TRestore() { --depth; }
-    } restore{depth};
-
     const TExpansion& expansion = Expansion(context.id);
-    std::unique_ptr<TItem> current;
-    TAnalysisContext currentContext{};
-    TWordPosition currentEnd = start;
-    int height = 0;
     const std::uint32_t starts = StartsAt(start);
-    for (TItemId kind : expansion.firsts) {
+    ++depth;
+    for (const TItemId kind : expansion.firsts) {
         if (!MayStartWith(starts, kind, start, context)) continue;
         std::unique_ptr<TItem> item = CreateItem(environment, kind);
-        TAnalysisContext attempt = context;
-        TWordPosition attemptEnd = start;
-        childHeight = 0;
-        if (item->Analyze(*this, start, attempt, attemptEnd)) {
-            current = std::move(item);
-            currentContext = attempt;
-            currentEnd = attemptEnd;
-            height = childHeight + 1;
-            break;
+        TAnalysisContext result = context;
+        TWordPosition resultEnd;
+        if (item->Analyze(*this, start, result, resultEnd)) {
+            item->start = static_cast<std::uint32_t>(start);
+            if (!expansion.continuations.empty())
+                item = AnalyzeContinuations(std::move(item), start, context, result, resultEnd);
+            --depth;
+            if (item) {
+                context = result;
+                end = resultEnd;
+            }
+            return item;
         }
         if (tooDeep) break;
     }
-    if (!current || tooDeep || height > depthLimit) {
-        if (current) tooDeep = true;
-        childHeight = outerHeight;
-        return nullptr;
-    }
+    --depth;
+    return nullptr;
+}
 
-    while (!expansion.continuations.empty() && currentEnd < words.size()) {
-        if (currentEnd > farthest) farthest = currentEnd;
-        bool extended = false;
-        const std::uint32_t next = StartsAt(currentEnd);
-        for (TItemId kind : expansion.continuations) {
-            if (!MayStartWith(next, kind, currentEnd, context)) continue;
+std::unique_ptr<TItem> TCodeAnalysis::AnalyzeContinuations(std::unique_ptr<TItem> current,
+                                                           TWordPosition start,
+                                                           const TAnalysisContext& request,
+                                                           TAnalysisContext& result,
+                                                           TWordPosition& end) {
+    const TExpansion& expansion = Expansion(request.id);
+    for (bool extended = true; extended && end < words.size();) {
+        if (end > farthest) farthest = end;
+        extended = false;
+        const std::uint32_t next = StartsAt(end);
+        for (const TItemId kind : expansion.continuations) {
+            if (!MayStartWith(next, kind, end, request)) continue;
             std::unique_ptr<TItem> item = CreateItem(environment, kind);
-            TAnalysisContext attempt = context;
-            TWordPosition attemptEnd = currentEnd;
-            childHeight = 0;
-            if (item->AnalyzeContinuation(*this, start, attempt, current, currentContext,
-                                          currentEnd, attemptEnd)) {
+            TAnalysisContext attempt = request;
+            TWordPosition attemptEnd;
+            if (item->AnalyzeContinuation(*this, start, attempt, current, result, end,
+                                          attemptEnd)) {
+                item->start = static_cast<std::uint32_t>(start);
                 current = std::move(item);
-                currentContext = attempt;
-                currentEnd = attemptEnd;
-                height = std::max(height, childHeight) + 1;
+                result = attempt;
+                end = attemptEnd;
                 extended = true;
                 break;
             }
-            if (tooDeep) break;
+            if (tooDeep) return nullptr;
         }
-        if (tooDeep || height > depthLimit) {
-            tooDeep = true;
-            childHeight = outerHeight;
-            return nullptr;
-        }
-        if (!extended) break;
     }
-
-    context = currentContext;
-    end = currentEnd;
-    childHeight = std::max(outerHeight, height);
     return current;
 }
 
@@ -219,8 +208,13 @@ private:
 void TCodeAnalysis::PrepareWordCaches() {
     wordTexts.clear();
     wordTexts.reserve(words.size());
+    textFirstWords.clear();
     TTextNumbers numbers;
-    for (const TWord& word : words) wordTexts.push_back(numbers.Number(word.text));
+    for (TWordPosition position = 0; position < words.size(); ++position) {
+        const std::uint32_t number = numbers.Number(words[position].text);
+        if (number == textFirstWords.size()) textFirstWords.push_back(position);
+        wordTexts.push_back(number);
+    }
     literalAnswers.assign(numbers.Count(), 0);
     textStarts.assign(numbers.Count(), 0);
     operatorRowsIndex.assign(numbers.Count(), -1);
@@ -319,6 +313,14 @@ void TCodeAnalysis::OriginalRange(TWordPosition position, std::size_t& offset,
     }
     offset = sourceMap.Original(word.offset);
     length = last + 1 - offset;
+}
+
+std::vector<std::string_view> TCodeAnalysis::IdentifierTexts() const {
+    std::vector<std::string_view> texts;
+    for (const TWordPosition position : textFirstWords) {
+        if (words[position].kind == wkIdentifier) texts.push_back(words[position].text);
+    }
+    return texts;
 }
 
 bool TCodeAnalysis::CompareNames(const std::string& a, const std::string& b) {

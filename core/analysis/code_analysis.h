@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -18,9 +19,9 @@
 
 #include "analysis/source_map.h"
 #include "analysis/words.h"
+#include "stack_room.h"
 
 class TQuorinBasicEnvironment;
-class TQuorinEnvironment;
 
 namespace Quorin {
 
@@ -86,6 +87,11 @@ public:
 
     // The whole analysis: the macro, or null when the text does not analyse.
     std::unique_ptr<TAnalyzedMacro> AnalyzeSource();
+    // The same, handing the sentences and labels of the outermost list to
+    // `take` one at a time as each is analysed, instead of building the tree:
+    // false when the text does not analyse (after some items may have been
+    // handed on). Each item is `take`'s to keep or drop.
+    bool AnalyzeSource(const std::function<void(std::unique_ptr<TItem>)>& take);
 
     // The driver. Builds an item of the kind `context.id` starting at `start`;
     // on success writes `context` and `end` and returns the item.
@@ -127,12 +133,8 @@ public:
         return position < words.size() ? &words[position] : nullptr;
     }
 
-    // What operator row `row` computes when the environment's operators are
-    // TQuorinEnvironment's own (a TOperatorCode), else kUnknown: the tree then
-    // leaves every operator to the environment's CallOperator.
-    int OwnOperatorCode(int row);
-
-    // Set when the tree grew taller than `depthLimit`; the analysis then fails.
+    // Set when the analysis nested deeper than `depthLimit` (or than the stack
+    // allows); the analysis then fails.
     bool TooDeep() const { return tooDeep; }
     // The farthest word any alternative looked at (words.size() for the end of
     // the text): where a text that does not analyse stops making sense.
@@ -147,6 +149,9 @@ public:
     void OriginalRange(TWordPosition position, std::size_t& offset, std::size_t& length) const;
     int depthLimit;
 
+    // The distinct texts of the identifier words.
+    std::vector<std::string_view> IdentifierTexts() const;
+
     // Text preparation and word splitting, in the order AnalyzeSource calls them.
     void JoinContinuedLines();
     void RemoveComments();
@@ -157,6 +162,10 @@ public:
     bool ScanString(std::size_t& position);  // false when the text ends first
 
 private:
+    // The second half of AnalyzeItem: the continuations that extend `current`.
+    [[gnu::noinline]] std::unique_ptr<TItem> AnalyzeContinuations(
+        std::unique_ptr<TItem> current, TWordPosition start, const TAnalysisContext& request,
+        TAnalysisContext& result, TWordPosition& end);
     void PrepareWordCaches();
 
     // The literal words the grammar asks for, numbered for the per-word caches;
@@ -255,11 +264,12 @@ private:
     // words' views of them stay put).
     std::deque<std::string> mergedLiterals;
 
-    TQuorinEnvironment* ownOperators;  // the environment, when its operators are the stock ones
     TWordPosition farthest = 0;
+    TStackRoom stackRoom;
     bool unclosedLiteral = false;  // the last word is a string literal without its closing quote
-    int depth = 0;                     // AnalyzeItem calls in progress
-    int childHeight = 0;               // tallest item finished below the item being analysed
+    int depth = 0;  // AnalyzeItem calls in progress
+    // The first word of each distinct text, in the order numbered in wordTexts.
+    std::vector<TWordPosition> textFirstWords;
     bool tooDeep = false;
 };
 

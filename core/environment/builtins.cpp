@@ -1,4 +1,6 @@
 // The built-in functions: character and byte string functions, "int" and "rand".
+#include "environment/builtins.h"
+
 #include <cstdint>
 #include <iterator>
 #include <limits>
@@ -7,12 +9,12 @@
 
 #include "environment/characters.h"
 #include "environment/environment.h"
+#include "errors/errors.h"
+#include "errors/messages.h"
 
-using Quorin::TExValue;
+namespace Quorin::Builtins {
 
 namespace {
-
-enum TFunction { fLen, fSubstr, fLeft, fRight, fLenB, fSubstrB, fLeftB, fRightB, fInt, fRand };
 
 struct TFunctionInfo {
     const char* name;
@@ -25,17 +27,7 @@ constexpr TFunctionInfo functions[] = {
     {"len", 1, 1},     {"substr", 3, 2}, {"left", 2, 2},   {"right", 2, 2}, {"lenb", 1, 1},
     {"substrb", 3, 2}, {"leftb", 2, 2},  {"rightb", 2, 2}, {"int", 1, 1},   {"rand", 0, 0},
 };
-constexpr int functionCount = static_cast<int>(std::size(functions));
-
-// The names as strings, made once, for the name rule.
-const std::vector<std::string>& FunctionNames() {
-    static const std::vector<std::string> names = [] {
-        std::vector<std::string> all;
-        for (const TFunctionInfo& info : functions) all.emplace_back(info.name);
-        return all;
-    }();
-    return names;
-}
+static_assert(std::size(functions) == functionCount);
 
 constexpr std::size_t kAll = std::numeric_limits<std::size_t>::max();
 
@@ -65,36 +57,36 @@ std::size_t ReadCount(const TExValue& value) {
 
 // The byte functions. A start beyond the end gives the empty text and a count
 // beyond the end the whole text, rather than reading outside the string.
-void ByteFunction(int function, const std::vector<TExValue>& args, const std::string& text,
+void ByteFunction(int function, const TExValue* const* args, const std::string& text,
                   TExValue& result) {
     const std::size_t length = text.size();
     std::size_t from = 0, to = length;
     switch (function) {
         case fSubstrB: {
-            from = ReadUnsigned(args[1]);
+            from = ReadUnsigned(*args[1]);
             if (from > length) from = length;
-            const std::size_t count = ReadCount(args[2]);
+            const std::size_t count = ReadCount(*args[2]);
             if (count < length - from) to = from + count;
             break;
         }
         case fLeftB: {
-            const std::size_t n = ReadUnsigned(args[1]);
+            const std::size_t n = ReadUnsigned(*args[1]);
             if (n < length) to = n;
             break;
         }
         case fRightB: {
-            const std::size_t n = ReadUnsigned(args[1]);
+            const std::size_t n = ReadUnsigned(*args[1]);
             if (n < length) from = length - n;
             break;
         }
     }
-    SetPart(args[0], text, from, to, result);
+    SetPart(*args[0], text, from, to, result);
 }
 
 // The character functions, with the same range rules on characters. Every result
 // is a byte range of the text: unpacking a run of packed characters gives back
 // exactly the bytes they were packed from.
-void CharacterFunction(int function, const std::vector<TExValue>& args, const std::string& text,
+void CharacterFunction(int function, const TExValue* const* args, const std::string& text,
                        TExValue& result) {
     Quorin::TCharacterCursor cursor(text);
     std::size_t from = 0, to = 0;
@@ -103,22 +95,22 @@ void CharacterFunction(int function, const std::vector<TExValue>& args, const st
             result = TExValue(static_cast<int>(cursor.Advance(kAll)));
             return;
         case fSubstr: {
-            const std::size_t start = ReadUnsigned(args[1]);
+            const std::size_t start = ReadUnsigned(*args[1]);
             if (cursor.Advance(start) < start) {
                 result = TExValue(std::string());
                 return;
             }
             from = cursor.offset;
-            cursor.Advance(ReadCount(args[2]));
+            cursor.Advance(ReadCount(*args[2]));
             to = cursor.offset;
             break;
         }
         case fLeft:
-            cursor.Advance(ReadUnsigned(args[1]));
+            cursor.Advance(ReadUnsigned(*args[1]));
             to = cursor.offset;
             break;
         case fRight: {
-            const std::size_t n = ReadUnsigned(args[1]);
+            const std::size_t n = ReadUnsigned(*args[1]);
             const std::size_t length = cursor.Advance(kAll);
             to = cursor.End();
             if (n >= length) break;
@@ -132,61 +124,46 @@ void CharacterFunction(int function, const std::vector<TExValue>& args, const st
             break;
         }
     }
-    SetPart(args[0], text, from, to, result);
-}
-
-// The first function in lookup order whose name `same` takes `name` for, or -1.
-template <typename TSame>
-int FindFunction(const std::string& name, TSame same) {
-    const std::vector<std::string>& names = FunctionNames();
-    for (int function = 0; function < functionCount; ++function) {
-        if (same(name, names[static_cast<std::size_t>(function)])) return function;
-    }
-    return -1;
+    SetPart(*args[0], text, from, to, result);
 }
 
 }  // namespace
 
-bool TQuorinEnvironment::CallFunction(int, const std::string& name,
-                                      std::vector<TExValue>& arguments, TExValue& result) {
-    const int function = FindFunction(
-        name, [this](const std::string& a, const std::string& b) { return SameName(a, b); });
-    if (function < 0) return false;
-    CallBuiltin(function, arguments, result);
-    return true;
+const std::string& Name(int function) {
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> all;
+        for (const TFunctionInfo& info : functions) all.emplace_back(info.name);
+        return all;
+    }();
+    return names[static_cast<std::size_t>(function)];
 }
 
-// Where this is asked, SameName is the default rule, and the names a derived
-// CallFunction serves come first, as they do in its calls.
-int TQuorinEnvironment::BuiltinFunction(const std::string& name) const {
-    for (const std::string& own : ownFunctionNames) {
-        if (DefaultSameName(name, own)) return -1;
-    }
-    return FindFunction(
-        name, [this](const std::string& a, const std::string& b) { return DefaultSameName(a, b); });
-}
-
-void TQuorinEnvironment::CallBuiltin(int function, std::vector<TExValue>& arguments,
-                                     TExValue& result) {
+void Call(TQuorinEnvironment& environment, int function, const TExValue* const* arguments,
+          std::size_t count, TExValue& result) {
     const TFunctionInfo& info = functions[function];
-    // A full list of arguments needs neither a check nor padding.
-    if (arguments.size() != static_cast<std::size_t>(info.maximum))
-        CheckArguments(arguments, info.maximum, info.minimum);
+    if (count < static_cast<std::size_t>(info.minimum) ||
+        count > static_cast<std::size_t>(info.maximum)) {
+        throw EArgumentsMismatch(RuntimeMessage(Messages::ArgumentsMismatch("")));
+    }
+    // Omitted optional arguments read as empty values.
+    static const TExValue empty;
+    const TExValue* args[3] = {&empty, &empty, &empty};
+    for (std::size_t i = 0; i < count; ++i) args[i] = arguments[i];
     switch (function) {
         case fInt:
-            result = TExValue(arguments[0].ToInt());
+            result = TExValue(args[0]->ToInt());
             return;
         case fRand:
-            result = TExValue(NextRandom());
+            result = TExValue(environment.NextRandom());
             return;
         default:
             break;
     }
 
     std::string storage;
-    const std::string* text = arguments[0].StringPointer();
+    const std::string* text = args[0]->StringPointer();
     if (!text) {
-        storage = arguments[0].ToString();
+        storage = args[0]->ToString();
         text = &storage;
     }
     switch (function) {
@@ -196,22 +173,40 @@ void TQuorinEnvironment::CallBuiltin(int function, std::vector<TExValue>& argume
         case fSubstrB:
         case fLeftB:
         case fRightB:
-            ByteFunction(function, arguments, *text, result);
+            ByteFunction(function, args, *text, result);
             break;
         default:
             // Without lead bytes every character is one byte, and the byte
             // functions give the same results without walking the text.
-            if (arguments[0].IsSingleByteString()) {
+            if (args[0]->IsSingleByteString()) {
                 static const int byteForm[] = {fLenB, fSubstrB, fLeftB, fRightB};
                 const int same = byteForm[function - fLen];
                 if (same == fLenB) {
                     result = TExValue(static_cast<int>(text->size()));
                 } else {
-                    ByteFunction(same, arguments, *text, result);
+                    ByteFunction(same, args, *text, result);
                 }
             } else {
-                CharacterFunction(function, arguments, *text, result);
+                CharacterFunction(function, args, *text, result);
             }
             break;
     }
+}
+
+}  // namespace Quorin::Builtins
+
+bool TQuorinEnvironment::CallFunction(int, const std::string& name,
+                                      std::vector<Quorin::TExValue>& arguments,
+                                      Quorin::TExValue& result) {
+    using namespace Quorin::Builtins;
+    for (int function = 0; function < functionCount; ++function) {
+        if (!SameName(name, Name(function))) continue;
+        const TFunctionInfo& info = functions[function];
+        CheckArguments(arguments, info.maximum, info.minimum);
+        const Quorin::TExValue* args[3];
+        for (std::size_t i = 0; i < arguments.size(); ++i) args[i] = &arguments[i];
+        Call(*this, function, args, arguments.size(), result);
+        return true;
+    }
+    return false;
 }

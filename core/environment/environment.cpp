@@ -2,7 +2,6 @@
 
 #include <ctime>
 
-#include "environment/virtual_target.h"
 #include "errors/errors.h"
 #include "errors/messages.h"
 
@@ -16,14 +15,27 @@ inline unsigned char FoldCase(unsigned char b) {
 
 // ---- TQuorinBasicEnvironment ----------------------------------------------------
 
+// During a constructor the dynamic type of the object is the class whose
+// constructor runs: that is the class a declaration speaks for.
+TQuorinBasicEnvironment::TQuorinBasicEnvironment() {
+    KeepsStockNameRule();
+}
+
 TQuorinBasicEnvironment::~TQuorinBasicEnvironment() {
     for (TConstantInfo& constant : constants) delete constant.value;
 }
 
-// Names are compared on every variable lookup and keyword test, so the folding is
-// done on the fly: c_str() always ends in a NUL, which is also where the default
-// rule stops comparing.
-bool TQuorinBasicEnvironment::DefaultSameName(const std::string& a, const std::string& b) const {
+void TQuorinBasicEnvironment::KeepsStockNameRule() {
+    stockNameRule = &typeid(*this);
+}
+
+bool TQuorinBasicEnvironment::HasStockNameRule() const {
+    return stockNameRule && *stockNameRule == typeid(*this);
+}
+
+// Names are compared on every keyword test, so the folding is done on the fly:
+// c_str() always ends in a NUL, which is also where the rule stops comparing.
+bool TQuorinBasicEnvironment::StockSameName(const std::string& a, const std::string& b) const {
     if (caseSensitive) return a == b;
     const unsigned char* p = reinterpret_cast<const unsigned char*>(a.c_str());
     const unsigned char* q = reinterpret_cast<const unsigned char*>(b.c_str());
@@ -34,19 +46,19 @@ bool TQuorinBasicEnvironment::DefaultSameName(const std::string& a, const std::s
     }
 }
 
-bool TQuorinBasicEnvironment::SameName(const std::string& a, const std::string& b) {
-    return DefaultSameName(a, b);
-}
-
-std::string TQuorinBasicEnvironment::NameKey(const std::string& name) {
+std::string TQuorinBasicEnvironment::StockNameKey(const std::string& name, bool caseSensitive) {
     if (caseSensitive) return name;
     std::string key;
     key.reserve(name.size());
-    for (char c : name) {
+    for (const char c : name) {
         if (c == '\0') break;
         key.push_back(static_cast<char>(FoldCase(static_cast<unsigned char>(c))));
     }
     return key;
+}
+
+bool TQuorinBasicEnvironment::SameName(const std::string& a, const std::string& b) {
+    return StockSameName(a, b);
 }
 
 std::string TQuorinBasicEnvironment::ExpandDirective(const std::string&) {
@@ -96,9 +108,10 @@ void TQuorinBasicEnvironment::CheckArguments(std::vector<Quorin::TExValue>& argu
 
 // ---- TQuorinEnvironment -----------------------------------------------------------
 
-TQuorinEnvironment::TQuorinEnvironment()
-    : passingCallFunction(Quorin::VirtualTarget(this, &TQuorinBasicEnvironment::CallFunction)),
-      ownSameName(Quorin::VirtualTarget(this, &TQuorinBasicEnvironment::SameName)) {
+TQuorinEnvironment::TQuorinEnvironment() {
+    KeepsStockNameRule();
+    KeepsStockOperators();
+    ServesFunctionsItself({});
     randomState = static_cast<unsigned>(std::time(nullptr));
 
     // Registration order is lookup order for the word splitter and the analyser.
@@ -130,4 +143,21 @@ TQuorinEnvironment::TQuorinEnvironment()
 int TQuorinEnvironment::NextRandom() {
     randomState = randomState * 22695477u + 1u;
     return static_cast<int>((randomState >> 16) & 0x7FFFu);
+}
+
+void TQuorinEnvironment::KeepsStockOperators() {
+    stockOperators = &typeid(*this);
+}
+
+bool TQuorinEnvironment::HasStockOperators() const {
+    return stockOperators && *stockOperators == typeid(*this);
+}
+
+void TQuorinEnvironment::ServesFunctionsItself(const std::vector<std::string>& names) {
+    servedFunctions.insert(servedFunctions.end(), names.begin(), names.end());
+    stockFunctions = &typeid(*this);
+}
+
+bool TQuorinEnvironment::HasStockFunctions() const {
+    return stockFunctions && *stockFunctions == typeid(*this);
 }

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 #include "values/values.h"
@@ -30,7 +31,7 @@ public:
     bool caseSensitive = false;
     int pollInterval = 10;
 
-    TQuorinBasicEnvironment() = default;
+    TQuorinBasicEnvironment();
     TQuorinBasicEnvironment(const TQuorinBasicEnvironment&) = delete;
     TQuorinBasicEnvironment& operator=(const TQuorinBasicEnvironment&) = delete;
     virtual ~TQuorinBasicEnvironment();
@@ -45,10 +46,6 @@ public:
                               std::vector<Quorin::TExValue>& operands, Quorin::TExValue& result);
     virtual void CheckStop(int userData, bool& stop);
 
-    // The key under which the engine indexes a name: two names have the same key
-    // exactly when SameName holds. An environment that changes SameName must change this too.
-    virtual std::string NameKey(const std::string& name);
-
     void AddOperator(const std::string& name, int form, int precedence);
     void AddConstant(const std::string& name, const Quorin::TValue& value);
     void AddConstant(const std::string& name, int value);
@@ -58,9 +55,28 @@ public:
     static void CheckArguments(std::vector<Quorin::TExValue>& arguments, int maximum,
                                int minimum = -1);
 
+    // Whether SameName is the rule above on this object: true when the class the
+    // object belongs to declared it (KeepsStockNameRule). The engine then
+    // compares names itself, by that rule and `caseSensitive`, and indexes them.
+    bool HasStockNameRule() const;
+    // The rule above, without a virtual call.
+    bool StockSameName(const std::string& a, const std::string& b) const;
+    // The key under which the rule above files a name: two names are the same
+    // under it exactly when their keys are equal.
+    static std::string StockNameKey(const std::string& name, bool caseSensitive);
+
 protected:
-    // The default name rule, usable by derived classes without a virtual call.
-    bool DefaultSameName(const std::string& a, const std::string& b) const;
+    // Declarations for a constructor. A class says what it leaves as its base
+    // class has it, so that the engine may compute that part itself; the
+    // declaration holds for objects of exactly the class that made it, so a class
+    // derived further that overrides the same operation is never taken for it.
+    // A class that declares nothing is asked through its virtual operations.
+    //
+    // SameName is the stock rule (caseSensitive still applies).
+    void KeepsStockNameRule();
+
+private:
+    const std::type_info* stockNameRule = nullptr;
 };
 
 // The language's environment: the operator table, the constants, the operators'
@@ -74,63 +90,33 @@ public:
     void CallOperator(int userData, const std::string& name, int form,
                       std::vector<Quorin::TExValue>& operands, Quorin::TExValue& result) override;
 
-    // What operator row `row` computes in its own form (a Quorin::TOperatorCode).
-    int RowCode(std::size_t row);
-    // Whether `environment` computes its operators with this class's own
-    // CallOperator, unchanged by any derived class. The syntax tree then computes
-    // the simplest cases itself, exactly as CallOperator would.
-    static bool ComputesOwnOperators(const TQuorinBasicEnvironment* environment);
-
     // The pseudo-random generator behind "rand"; exposed so that tests can seed it.
     unsigned randomState = 0;
     int NextRandom();
 
-    // Built-in functions computed without CallFunction. `environment` itself when
-    // every call of a built-in function there reaches this class's CallFunction
-    // unchanged and names compare by the default rule (SameName is not
-    // overridden), so that a function call can find its built-in once and compute
-    // it directly, exactly as CallFunction would; null otherwise.
-    static TQuorinEnvironment* ComputesOwnFunctions(TQuorinBasicEnvironment* environment);
-    // The built-in function (an index, for CallBuiltin) that CallFunction computes
-    // for `name`, or -1 for a name this environment's CallFunction serves itself
-    // or knows not at all. Only meaningful where ComputesOwnFunctions holds.
-    int BuiltinFunction(const std::string& name) const;
-    // Computes the built-in `function` exactly as CallFunction does for its name.
-    void CallBuiltin(int function, std::vector<Quorin::TExValue>& arguments,
-                     Quorin::TExValue& result);
+    // Whether CallOperator is this class's own on this object (declared with
+    // KeepsStockOperators): the engine then computes every operator of the
+    // table itself.
+    bool HasStockOperators() const;
+    // Whether CallFunction hands every name but ServedFunctions() unchanged to
+    // this class's built-in functions on this object (declared with
+    // ServesFunctionsItself): the engine then computes those itself.
+    bool HasStockFunctions() const;
+    // The names a derived CallFunction serves before the built-in functions.
+    const std::vector<std::string>& ServedFunctions() const { return servedFunctions; }
 
 protected:
-    // For a derived class whose CallFunction serves the functions `names` itself
-    // and hands every other call unchanged to its base class's CallFunction (this
-    // class's own, or one vouched for in the same way): the same name, arguments
-    // and result, nothing done before or after but comparing names with SameName.
-    // Called in that class's constructor, it vouches for the CallFunction the
-    // object has at that moment, so the built-in functions keep being computed
-    // directly. A class derived further that overrides CallFunction again is not
-    // vouched for unless its constructor calls this too, naming its own functions.
+    // CallOperator is this class's own (a further declaration; see KeepsStockNameRule).
+    void KeepsStockOperators();
+    // CallFunction serves the functions `names` itself and hands every other call
+    // unchanged to the base class's CallFunction (this class's own, or one declared
+    // the same way): the same name, arguments and result, nothing done before or
+    // after but comparing names with SameName. The names add to those the base
+    // classes declared.
     void ServesFunctionsItself(const std::vector<std::string>& names);
 
 private:
-    // Operator codes, resolved once per table row so that an operator request
-    // coming from the table is dispatched without comparing names.
-    int OperatorCode(const std::string& name, int form);
-    int CodeByName(const std::string& name, int form);
-    void Compute(int code, int userData, const std::string& name,
-                 std::vector<Quorin::TExValue>& operands, Quorin::TExValue& result);
-    void CompoundAssign(int userData, const std::string& name,
-                        std::vector<Quorin::TExValue>& operands, Quorin::TExValue& result);
-    // The row whose own `name` field `name` is, or -1 for any other string.
-    std::ptrdiff_t RowOf(const std::string& name) const;
-    void ResolveRows();
-
-    std::vector<int> rowCodes;     // per operator row: its code for the row's own form
-    std::vector<int> rowBaseRows;  // per operator row: the row of its base operator, or -1
-    std::size_t resolvedRows = 0;  // rows covered by rowCodes
-
-    // The CallFunction that hands built-in functions on unchanged (this class's own,
-    // or one vouched for by ServesFunctionsItself), the names it serves before
-    // them, and SameName as this class leaves it.
-    const void* passingCallFunction = nullptr;
-    std::vector<std::string> ownFunctionNames;
-    const void* ownSameName = nullptr;
+    const std::type_info* stockOperators = nullptr;
+    const std::type_info* stockFunctions = nullptr;
+    std::vector<std::string> servedFunctions;
 };

@@ -1,7 +1,5 @@
 #include "items/analyzed_macro.h"
 
-#include "errors/errors.h"
-#include "errors/messages.h"
 
 namespace Quorin {
 
@@ -19,14 +17,6 @@ bool TAnalyzedMacro::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnal
 void TAnalyzedMacro::PrepareLabels() {
     labels.clear();
     body->CollectLabels(labels);
-}
-
-void TAnalyzedMacro::Execute(TQuorin& engine, TCommand& command) {
-    body->Execute(engine, command);
-    if (command.state == csGoto)
-        throw ELabelNotExist(RuntimeMessage(Messages::LabelNotExist(command.label)));
-    if (command.state == csContinue)
-        throw EUnexpectedContinue(RuntimeMessage(Messages::unexpectedContinue));
 }
 
 }  // namespace Quorin

@@ -18,8 +18,6 @@ public:
         : TExecutableItem(environment, idAnalyzedMacro) {}
     bool Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext& context,
                  TWordPosition& end) override;
-    // Runs the body; a goto or continue still pending at the top is an error.
-    void Execute(TQuorin& engine, TCommand& command) override;
     void Dump(std::string& out) const override { body->Dump(out); }
 
     // Lets every sentence list and block record the labels below it.

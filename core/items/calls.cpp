@@ -1,8 +1,5 @@
 #include "items/calls.h"
 
-#include "engine/quorin.h"
-#include "errors/errors.h"
-#include "errors/messages.h"
 #include "items/expressions.h"
 
 namespace Quorin {
@@ -54,42 +51,21 @@ void TArguments::Dump(std::string& out) const {
     }
 }
 
+// The argument list has no alternatives: it is read right here, as the driver
+// would read it (which fails at the end of the words), saving every level of
+// calls a level of the driver's recursion.
 std::unique_ptr<TItem> TFunctionCall::AnalyzeInner(TCodeAnalysis& analysis,
                                                    TWordPosition& position) {
+    if (position >= analysis.words.size()) return nullptr;
+    auto inner = std::make_unique<TArguments>(environment);
+    inner->start = static_cast<std::uint32_t>(position);
     TAnalysisContext context{idArguments, 0, 0};
-    TWordPosition end;
-    std::unique_ptr<TItem> inner = analysis.AnalyzeItem(position, context, end);
-    if (inner) position = end;
+    inner->TArguments::Analyze(analysis, position, context, position);
     return inner;
 }
 
 void TFunctionCall::SetInner(std::unique_ptr<TItem> inner) {
     arguments = ItemCast<TArguments>(std::move(inner));
-    values.reserve(arguments->expressions.size());
-}
-
-TExValue TFunctionCall::Evaluate(TQuorin& engine) {
-    if (left->id != idSymbol)
-        throw EWrongFunctionCall(RuntimeMessage(Messages::wrongFunctionCall));
-    const std::string& name = static_cast<const TSymbol&>(*left).name;
-    if (resolvedRun != engine.RunId()) {
-        const TQuorinEnvironment* own = engine.OwnFunctions();
-        builtin = own ? own->BuiltinFunction(name) : -1;
-        resolvedRun = engine.RunId();
-    }
-    values.clear();
-    for (const auto& expression : arguments->expressions)
-        values.push_back(EvaluateOperand(*expression, engine));
-    TExValue result;
-    bool handled = true;
-    if (builtin >= 0) {
-        engine.CallBuiltin(builtin, name, values, result);
-    } else {
-        handled = engine.CallFunction(name, values, result);
-    }
-    values.clear();
-    if (!handled) throw EFunctionNotExist(RuntimeMessage(Messages::FunctionNotExist(name)));
-    return result;
 }
 
 void TFunctionCall::Dump(std::string& out) const {

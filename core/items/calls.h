@@ -1,8 +1,6 @@
 // Function calls: an expression followed by a bracketed argument list.
 #pragma once
 
-#include <cstdint>
-
 #include "items/item.h"
 
 namespace Quorin {
@@ -22,6 +20,7 @@ public:
           openBracket(std::move(openBracket)),
           closeBracket(std::move(closeBracket)),
           precedence(precedence) {}
+    ~TSubBracketedExpression() override { ReleaseLeftSpine(std::move(left)); }
 
     bool AnalyzeContinuation(TCodeAnalysis& analysis, TWordPosition start,
                              TAnalysisContext& context, std::unique_ptr<TItem>& previous,
@@ -54,16 +53,7 @@ public:
 
     std::unique_ptr<TItem> AnalyzeInner(TCodeAnalysis& analysis, TWordPosition& position) override;
     void SetInner(std::unique_ptr<TItem> inner) override;
-    TExValue Evaluate(TQuorin& engine) override;
     void Dump(std::string& out) const override;
-
-private:
-    // Argument values, kept between evaluations to spare an allocation per call.
-    std::vector<TExValue> values;
-    // The built-in function the name denotes in the run `resolvedRun`, or -1 when
-    // the call goes to the environment's CallFunction.
-    std::uint64_t resolvedRun = 0;
-    int builtin = -1;
 };
 
 }  // namespace Quorin

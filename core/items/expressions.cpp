@@ -2,10 +2,7 @@
 
 #include <cstdlib>
 
-#include "engine/quorin.h"
-#include "environment/environment.h"
-#include "items/number_paths.h"
-#include "items/own_operators.h"
+#include "items/calls.h"
 
 namespace Quorin {
 
@@ -29,7 +26,6 @@ bool TOperator::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisC
         const TOperatorInfo& info = table[static_cast<std::size_t>(row)];
         if (info.form != context.low || info.precedence < context.high) continue;
         index = row;
-        code = analysis.OwnOperatorCode(row);
         context.high = info.precedence;
         end = start + 1;
         return true;
@@ -50,15 +46,9 @@ bool TVoidExpression::Analyze(TCodeAnalysis&, TWordPosition start, TAnalysisCont
     return true;
 }
 
-TExValue TVoidExpression::Evaluate(TQuorin&) {
-    return TExValue();
-}
-
 void TVoidExpression::Dump(std::string& out) const {
     out += "<>";
 }
-
-// ---- operator application -------------------------------------------------------
 
 // ---- TPreExpression -------------------------------------------------------------
 
@@ -80,29 +70,10 @@ bool TPreExpression::Analyze(TCodeAnalysis& analysis, TWordPosition start,
     if (!operandItem) return false;
     op = ItemCast<TOperator>(std::move(opItem));
     operand = ItemCast<TExpression>(std::move(operandItem));
-    ChooseNumberPath(*this);
     end = operandEnd;
     context.high = precedence;
     context.low = operandContext.low;
     return true;
-}
-
-TExValue TPreExpression::Evaluate(TQuorin& engine) {
-    if (numberFn) {
-        if (const TNumber n = numberFn(*this, engine)) return n.Value();
-        return Usual(engine, false);
-    }
-    TExValue result;
-    if (StepKnownVariable(*operand, op->code, engine, &result)) return result;
-    return Usual(engine, true);
-}
-
-TExValue TPreExpression::Usual(TQuorin& engine, bool quickOperand) {
-    TExValue value = quickOperand ? operand->Evaluate(engine) : operand->EvaluateUsual(engine);
-    TExValue result;
-    if (op->code != kUnknown && OwnOperators::Unary(op->code, value, result)) return result;
-    Operands(1)[0] = std::move(value);
-    return Apply(engine, *op, ofPrefix);
 }
 
 void TPreExpression::Dump(std::string& out) const {
@@ -123,7 +94,6 @@ bool TBracketedExpression::Analyze(TCodeAnalysis& analysis, TWordPosition start,
     std::unique_ptr<TItem> item = analysis.AnalyzeItem(start + 1, innerContext, innerEnd);
     if (!item || !analysis.IsWord(innerEnd, ")")) return false;
     inner = ItemCast<TExpression>(std::move(item));
-    ChooseNumberPath(*this);
     end = innerEnd + 1;
     SetAtom(context);
     return true;
@@ -142,46 +112,9 @@ bool TSymbol::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisCon
     const TWord* word = analysis.WordAt(start);
     if (!word || word->kind != wkIdentifier) return false;
     name = word->text;
-    ChooseNumberPath(*this);
     end = start + 1;
     SetAtom(context);
     return true;
-}
-
-TExValue TSymbol::Evaluate(TQuorin& engine) {
-    if (resolvedRun == engine.RunId()) {
-        if (variable) return TExValue::Refer(variable);
-        return TExValue(constant);
-    }
-    if (TLRValue* found = engine.FindVariable(name)) {
-        if (found->kind == TLRValue::kVariable) {
-            resolvedRun = engine.RunId();
-            variable = static_cast<TVariable*>(found);
-            constant = nullptr;
-        } else if (found->IsRightValue()) {
-            resolvedRun = engine.RunId();
-            variable = nullptr;
-            constant = static_cast<const TValue*>(found);
-        }
-        return TExValue(found);
-    }
-    std::vector<TExValue> noArguments;
-    TExValue result;
-    if (engine.CallFunction(name, noArguments, result)) return result;
-    variable = engine.CreateVariable(name);
-    constant = nullptr;
-    resolvedRun = engine.RunId();
-    return TExValue::Refer(variable);
-}
-
-TNumber TSymbol::ConstantNumber() const {
-    if (constant) {
-        if (constant->kind == TLRValue::kInt)
-            return TNumber::Int(static_cast<const TIntValue*>(constant)->value);
-        if (constant->kind == TLRValue::kDouble)
-            return TNumber::Double(static_cast<const TDoubleValue*>(constant)->value);
-    }
-    return TNumber();
 }
 
 void TSymbol::Dump(std::string& out) const {
@@ -214,8 +147,6 @@ bool TCValue::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisCon
         default:
             return false;
     }
-    number = TNumber::Of(value);
-    ChooseNumberPath(*this);
     end = start + 1;
     SetAtom(context);
     return true;
@@ -303,22 +234,6 @@ bool TSubExpression::AnalyzeContinuation(TCodeAnalysis& analysis, TWordPosition,
     return true;
 }
 
-TExValue TSubExpression::Evaluate(TQuorin& engine) {
-    {
-        TExValue result;
-        if (StepKnownVariable(*left, op->code, engine, &result)) return result;
-    }
-    TExValue value = left->Evaluate(engine);
-    TExValue result;
-    if (op->code != kUnknown && OwnOperators::Unary(op->code, value, result)) return result;
-    Operands(1)[0] = std::move(value);
-    return Apply(engine, *op, ofPostfix);
-}
-
-void TSubExpression::Perform(TQuorin& engine) {
-    if (!StepKnownVariable(*left, op->code, engine, nullptr)) Evaluate(engine);
-}
-
 void TSubExpression::Dump(std::string& out) const {
     out += "(post";
     op->Dump(out);
@@ -356,66 +271,9 @@ bool TBinaryExpression::AnalyzeContinuation(TCodeAnalysis& analysis, TWordPositi
     left = ItemCast<TExpression>(std::move(previous));
     op = ItemCast<TOperator>(std::move(opItem));
     right = ItemCast<TExpression>(std::move(rightItem));
-    ChooseNumberPath(*this);
     end = rightEnd;
     context.low = context.high = static_cast<int>(precedence);
     return true;
-}
-
-TExValue TBinaryExpression::Evaluate(TQuorin& engine) {
-    if (numberFn) {
-        if (const TNumber n = numberFn(*this, engine)) return n.Value();
-        return Usual(engine, false, false);
-    }
-    if (quickAssignment) {
-        TVariable* target;
-        switch (AssignNumber(engine, target)) {
-            case kAssigned:
-                return TExValue::Refer(target);
-            case kGaveUp:
-                return Usual(engine, true, false);
-            default:
-                break;
-        }
-    }
-    return Usual(engine, true, true);
-}
-
-void TBinaryExpression::Perform(TQuorin& engine) {
-    if (quickAssignment) {
-        PerformAssignment(engine);
-    } else {
-        Evaluate(engine);
-    }
-}
-
-TExValue TBinaryExpression::Usual(TQuorin& engine, bool leftQuick, bool rightQuick) {
-    const int code = op->code;
-    TExValue a = leftQuick ? EvaluateOperand(*left, engine) : left->EvaluateUsual(engine);
-    TExValue b = rightQuick ? EvaluateOperand(*right, engine) : right->EvaluateUsual(engine);
-    if (code == kAssign) {
-        // The stock assignment: the variable takes the value, the result refers to it.
-        TLValue* target = a.LeftValue();
-        if (target && target->kind == TLRValue::kVariable) {
-            static_cast<TVariable*>(target)->AssignMove(b);
-            return a;
-        }
-    } else if (code == kCatAssign) {
-        // The stock "cat=" onto a variable, whose text grows in place; the result
-        // refers to the variable.
-        TLValue* target = a.LeftValue();
-        if (target && target->kind == TLRValue::kVariable &&
-            OwnOperators::CatAssign(*static_cast<TVariable*>(target), b)) {
-            return a;
-        }
-    } else if (code != kUnknown) {
-        TExValue result;
-        if (OwnOperators::Binary(code, a.Resolved(), b.Resolved(), result)) return result;
-    }
-    std::vector<TExValue>& args = Operands(2);
-    args[0] = std::move(a);
-    args[1] = std::move(b);
-    return Apply(engine, *op, ofBinary);
 }
 
 void TBinaryExpression::Dump(std::string& out) const {
@@ -426,6 +284,27 @@ void TBinaryExpression::Dump(std::string& out) const {
     out += ' ';
     right->Dump(out);
     out += ')';
+}
+
+void ReleaseLeftSpine(std::unique_ptr<TExpression> left) {
+    while (left) {
+        std::unique_ptr<TExpression> next;
+        switch (left->id) {
+            case idBinaryExpression:
+                next = std::move(static_cast<TBinaryExpression&>(*left).left);
+                break;
+            case idSubExpression:
+                next = std::move(static_cast<TSubExpression&>(*left).left);
+                break;
+            case idFunctionCall:
+                next = std::move(static_cast<TSubBracketedExpression&>(*left).left);
+                break;
+            default:
+                break;
+        }
+        // Goes with its left part already taken: its destructor recurses no further.
+        left = std::move(next);
+    }
 }
 
 }  // namespace Quorin

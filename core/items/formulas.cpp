@@ -1,6 +1,5 @@
 #include "items/formulas.h"
 
-#include "engine/quorin.h"
 
 namespace Quorin {
 
@@ -70,11 +69,6 @@ bool TSimpleFormula::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnal
     return true;
 }
 
-void TBreakFormula::Execute(TQuorin& engine, TCommand& command) {
-    engine.Poll();
-    if (command.state == csNormal) command.state = csBreak;
-}
-
 void TBreakFormula::Dump(std::string& out) const {
     out += "(break)";
 }
@@ -89,11 +83,6 @@ bool TReturnFormula::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnal
     return true;
 }
 
-void TReturnFormula::Execute(TQuorin& engine, TCommand& command) {
-    engine.Poll();
-    if (command.state == csNormal) command.state = csReturn;
-}
-
 void TReturnFormula::Dump(std::string& out) const {
     DumpParts(out, "return", {expression.get()});
 }
@@ -106,14 +95,6 @@ bool TGotoFormula::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalys
     target = word->text;
     end = start + 3;
     return true;
-}
-
-void TGotoFormula::Execute(TQuorin& engine, TCommand& command) {
-    engine.Poll();
-    if (command.state == csNormal) {
-        command.state = csGoto;
-        command.label = target;
-    }
 }
 
 void TGotoFormula::Dump(std::string& out) const {
@@ -151,32 +132,6 @@ void TIfFormula::CollectLabels(std::vector<std::string>& labels) {
     }
 }
 
-void TIfFormula::Execute(TQuorin& engine, TCommand& command) {
-    engine.Poll();
-    for (;;) {
-        TSentence* chosen;
-        if (command.state == csGoto) {
-            const TLabelInfo* target = nullptr;
-            for (const TLabelInfo& info : labelInfos) {
-                if (engine.NamesEqual(info.name, command.label)) {
-                    target = &info;
-                    break;
-                }
-            }
-            if (!target) return;
-            chosen = target->inThen ? thenSentence.get() : elseSentence.get();
-        } else if (command.state != csNormal) {
-            return;
-        } else {
-            chosen = condition->IsTrue(engine) ? thenSentence.get() : elseSentence.get();
-        }
-        if (chosen) chosen->Execute(engine, command);
-        // A goto into the other branch of this if switches branches; anything
-        // else pending ends the if.
-        if (command.state == csNormal) return;
-    }
-}
-
 void TIfFormula::Dump(std::string& out) const {
     if (elseSentence) {
         DumpParts(out, "if", {condition.get(), thenSentence.get(), elseSentence.get()});
@@ -191,23 +146,6 @@ void TSingleSentenceFormula::CollectLabels(std::vector<std::string>& labels) {
     this->labels = CollectInto(*body, labels);
 }
 
-bool TSingleSentenceFormula::RunBody(TQuorin& engine, TCommand& command) {
-    body->Execute(engine, command);
-    switch (command.state) {
-        case csBreak:
-            command.state = csNormal;
-            return false;
-        case csGoto:
-        case csReturn:
-            return false;
-        case csContinue:
-            command.state = csNormal;
-            return true;
-        default:
-            return true;
-    }
-}
-
 bool TWhileFormula::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext&,
                             TWordPosition& end) {
     TSyntax syntax(analysis, start);
@@ -219,19 +157,6 @@ bool TWhileFormula::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnaly
     if (!syntax.Fits()) return false;
     end = syntax.Position();
     return true;
-}
-
-void TWhileFormula::Execute(TQuorin& engine, TCommand& command) {
-    engine.Poll();
-    if (command.state == csGoto) {
-        // Entered by a goto: the body runs from the label on, without a test first.
-        if (!RunBody(engine, command)) return;
-    } else if (command.state != csNormal) {
-        return;
-    }
-    while (condition->IsTrue(engine)) {
-        if (!RunBody(engine, command)) return;
-    }
 }
 
 void TWhileFormula::Dump(std::string& out) const {
@@ -250,14 +175,6 @@ bool TDoFormula::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysis
     if (!syntax.Word(";")) return false;
     end = syntax.Position();
     return true;
-}
-
-void TDoFormula::Execute(TQuorin& engine, TCommand& command) {
-    engine.Poll();
-    if (command.state != csNormal && command.state != csGoto) return;
-    do {
-        if (!RunBody(engine, command)) return;
-    } while (condition->IsTrue(engine));
 }
 
 void TDoFormula::Dump(std::string& out) const {
@@ -279,23 +196,6 @@ bool TForFormula::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysi
     if (!syntax.Fits()) return false;
     end = syntax.Position();
     return true;
-}
-
-void TForFormula::Execute(TQuorin& engine, TCommand& command) {
-    engine.Poll();
-    if (command.state == csGoto) {
-        // Entered by a goto: no initialization and no test before the body.
-        if (!RunBody(engine, command)) return;
-        step->Perform(engine);
-    } else if (command.state == csNormal) {
-        initialization->Perform(engine);
-    } else {
-        return;
-    }
-    while (condition->IsTrue(engine)) {
-        if (!RunBody(engine, command)) return;
-        step->Perform(engine);
-    }
 }
 
 void TForFormula::Dump(std::string& out) const {

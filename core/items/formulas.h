@@ -28,7 +28,6 @@ class TBreakFormula final : public TSimpleFormula {
 public:
     explicit TBreakFormula(TQuorinBasicEnvironment* environment)
         : TSimpleFormula(environment, idBreakFormula, "break") {}
-    void Execute(TQuorin& engine, TCommand& command) override;
     void Dump(std::string& out) const override;
 };
 
@@ -40,7 +39,6 @@ public:
         : TFormula(environment, idReturnFormula) {}
     bool Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext& context,
                  TWordPosition& end) override;
-    void Execute(TQuorin& engine, TCommand& command) override;
     void Dump(std::string& out) const override;
 };
 
@@ -52,7 +50,6 @@ public:
         : TFormula(environment, idGotoFormula) {}
     bool Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext& context,
                  TWordPosition& end) override;
-    void Execute(TQuorin& engine, TCommand& command) override;
     void Dump(std::string& out) const override;
 };
 
@@ -72,7 +69,6 @@ public:
     bool Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext& context,
                  TWordPosition& end) override;
     void CollectLabels(std::vector<std::string>& labels) override;
-    void Execute(TQuorin& engine, TCommand& command) override;
     void Dump(std::string& out) const override;
 };
 
@@ -84,11 +80,6 @@ public:
 
     using TFormula::TFormula;
     void CollectLabels(std::vector<std::string>& labels) override;
-
-protected:
-    // Runs the body once and settles what it left in the command.
-    // True when the loop goes on, false when it must stop.
-    bool RunBody(TQuorin& engine, TCommand& command);
 };
 
 class TWhileFormula final : public TSingleSentenceFormula {
@@ -99,7 +90,6 @@ public:
         : TSingleSentenceFormula(environment, idWhileFormula) {}
     bool Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext& context,
                  TWordPosition& end) override;
-    void Execute(TQuorin& engine, TCommand& command) override;
     void Dump(std::string& out) const override;
 };
 
@@ -111,7 +101,6 @@ public:
         : TSingleSentenceFormula(environment, idDoFormula) {}
     bool Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext& context,
                  TWordPosition& end) override;
-    void Execute(TQuorin& engine, TCommand& command) override;
     void Dump(std::string& out) const override;
 };
 
@@ -125,7 +114,6 @@ public:
         : TSingleSentenceFormula(environment, idForFormula) {}
     bool Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext& context,
                  TWordPosition& end) override;
-    void Execute(TQuorin& engine, TCommand& command) override;
     void Dump(std::string& out) const override;
 };
 

@@ -1,43 +1,29 @@
 // The base of the syntax tree.
 //
 // Every node is an item that recognises its own syntax (Analyze, or
-// AnalyzeContinuation for the kinds that extend an expression already built) and
-// then executes (sentences) or evaluates (expressions) itself. Control transfers
-// travel in TCommand, never as exceptions.
+// AnalyzeContinuation for the kinds that extend an expression already built).
+// The finished tree is what the analysis hands on: the engine translates it
+// into its executable form (engine/compiler.h) and lets it go.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "analysis/code_analysis.h"
-#include "items/number.h"
 #include "values/values.h"
 
 class TQuorinBasicEnvironment;
 
 namespace Quorin {
 
-class TQuorin;
-
-// What the sentences that follow have to do.
-enum TCommandState {
-    csNormal = 0,
-    csGoto = 1,      // skip forward or outward until the label in `label`
-    csBreak = 2,     // leave the innermost loop
-    csContinue = 3,  // next iteration of the innermost loop (no sentence sets it)
-    csReturn = 4,    // leave the macro
-};
-
-struct TCommand {
-    int state = csNormal;
-    std::string label;
-};
-
 class TItem {
 public:
     TQuorinBasicEnvironment* const environment;  // not owned
     const TItemId id;
+    // The first word of the item, set by the driver once the item has analysed.
+    std::uint32_t start = 0;
 
     TItem(TQuorinBasicEnvironment* environment, TItemId id) : environment(environment), id(id) {}
     TItem(const TItem&) = delete;
@@ -77,40 +63,15 @@ public:
     }
 };
 
+// Sentences, labels, sentence lists and the root.
 class TExecutableItem : public TItem {
 public:
     using TItem::TItem;
-    virtual void Execute(TQuorin& engine, TCommand& command) = 0;
 };
 
 class TVoidableExpression : public TItem {
 public:
     using TItem::TItem;
-    virtual TExValue Evaluate(TQuorin& engine) = 0;
-    // Evaluates without the quick path of this item or of the operands below it:
-    // what follows a quick path that gave up, which trying again would only repeat.
-    virtual TExValue EvaluateUsual(TQuorin& engine) { return Evaluate(engine); }
-    // Evaluates for the effects only, as an expression sentence does.
-    virtual void Perform(TQuorin& engine) { Evaluate(engine); }
-
-    // The quick path of expressions whose value is a number reached by reading
-    // operands only: constants, variables already known in this run, and the
-    // stock operators on numbers. Set when the item is built; null where there
-    // is none. The function either computes the value exactly as Evaluate would
-    // (raising what Evaluate would raise, in the same order) or returns nNone
-    // having changed nothing, and the caller then evaluates the usual way.
-    using TNumberFn = TNumber (*)(TVoidableExpression& self, TQuorin& engine);
-    TNumberFn numberFn = nullptr;
-
-    // The truth of the value, as a condition reads it.
-    bool IsTrue(TQuorin& engine) {
-        if (numberFn) {
-            const TNumber n = numberFn(*this, engine);
-            if (n) return n.Truth();
-            return EvaluateUsual(engine).ToBool();
-        }
-        return Evaluate(engine).ToBool();
-    }
 };
 
 class TExpression : public TVoidableExpression {
@@ -123,5 +84,10 @@ template <typename T>
 std::unique_ptr<T> ItemCast(std::unique_ptr<TItem> item) {
     return std::unique_ptr<T>(static_cast<T*>(item.release()));
 }
+
+// Lets go of the left part of an expression chain. A chain of continuations
+// (a + b + c ..., calls of calls, postfix operators) is as deep as it is long,
+// so its left spine is taken apart in a loop rather than by nested destructors.
+void ReleaseLeftSpine(std::unique_ptr<TExpression> left);
 
 }  // namespace Quorin

@@ -1,7 +1,7 @@
 // Sentence lists, blocks, labels and expression sentences.
 //
-// A goto is resolved by name when it runs: every sentence list records, for each
-// label anywhere below it, which of its own items leads there.
+// Every sentence list records, for each label anywhere below it, which of its
+// own items leads there (CollectLabels).
 #pragma once
 
 #include "items/item.h"
@@ -16,8 +16,6 @@ public:
 class TSentence : public TSentenceOrLabel {
 public:
     using TSentenceOrLabel::TSentenceOrLabel;
-    // Formulas without work of their own only poll.
-    void Execute(TQuorin& engine, TCommand& command) override;
 };
 
 class TSentences final : public TExecutableItem {
@@ -35,8 +33,22 @@ public:
     bool Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext& context,
                  TWordPosition& end) override;
     void CollectLabels(std::vector<std::string>& labels) override;
-    void Execute(TQuorin& engine, TCommand& command) override;
     void Dump(std::string& out) const override;
+
+    // Reads sentences and labels from `start` until none fits (always so at
+    // the end of the words), handing each to `take`; the end of the last one.
+    template <typename TTake>
+    static TWordPosition AnalyzeList(TCodeAnalysis& analysis, TWordPosition start, TTake&& take) {
+        TWordPosition position = start;
+        for (;;) {
+            TAnalysisContext context{idSentenceOrLabel, 0, 0};
+            TWordPosition next;
+            std::unique_ptr<TItem> item = analysis.AnalyzeItem(position, context, next);
+            if (!item) return position;
+            take(std::move(item));
+            position = next;
+        }
+    }
 };
 
 class TLabel final : public TSentenceOrLabel {
@@ -48,7 +60,6 @@ public:
     bool Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext& context,
                  TWordPosition& end) override;
     void CollectLabels(std::vector<std::string>& labels) override;
-    void Execute(TQuorin& engine, TCommand& command) override;
     void Dump(std::string& out) const override;
 };
 
@@ -61,26 +72,17 @@ public:
     bool Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext& context,
                  TWordPosition& end) override;
     void CollectLabels(std::vector<std::string>& labels) override;
-    void Execute(TQuorin& engine, TCommand& command) override;
     void Dump(std::string& out) const override;
 };
-
-class TBinaryExpression;
-class TSubExpression;
 
 class TNormalSentence final : public TSentence {
 public:
     std::unique_ptr<TVoidableExpression> expression;
-    // The expression when it assigns a number the quick way, else null.
-    TBinaryExpression* assignment = nullptr;
-    // The expression when it is a postfix operator (stepping a variable), else null.
-    TSubExpression* step = nullptr;
 
     explicit TNormalSentence(TQuorinBasicEnvironment* environment)
         : TSentence(environment, idNormalSentence) {}
     bool Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisContext& context,
                  TWordPosition& end) override;
-    void Execute(TQuorin& engine, TCommand& command) override;
     void Dump(std::string& out) const override;
 };
 

@@ -19,6 +19,7 @@ enum TConversion { cvNone = 0, cvInexact = 1, cvExact = 2 };
 class TValue;
 class TLValue;
 class TExValue;
+class TVariable;
 
 // A reference-counted string buffer. Shared by copying; written only when its
 // count is 1 (the only place that does is appending, see TExValue::AppendString).
@@ -192,9 +193,14 @@ public:
 
     // Cheap inspection for the interpreter's own fast paths.
     TTag Tag() const { return tag; }
+    // The number held, for a handle whose Tag() is tInt, or tDouble.
+    int IntValue() const { return i; }
+    double DoubleValue() const { return d; }
     bool IsEmpty() const { return tag == tEmpty; }
     bool IsLeftValue() const { return tag == tLValue; }
     TLValue* LeftValue() const { return tag == tLValue ? lvalue : nullptr; }
+    // The macro variable this handle refers to, or null.
+    inline TVariable* Variable() const;
     // The right value this handle stands for: itself, or a variable's content.
     inline const TExValue& Resolved() const;
     // The string held (directly or by a variable), or null when the value is no string.
@@ -282,6 +288,11 @@ inline const TExValue& TExValue::Resolved() const {
     if (tag == tLValue && lvalue->kind == TLRValue::kVariable)
         return static_cast<const TVariable*>(lvalue)->Content();
     return *this;
+}
+
+inline TVariable* TExValue::Variable() const {
+    return tag == tLValue && lvalue->kind == TLRValue::kVariable ? static_cast<TVariable*>(lvalue)
+                                                                 : nullptr;
 }
 
 inline const std::string* TExValue::StringPointer() const {

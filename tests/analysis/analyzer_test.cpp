@@ -142,7 +142,7 @@ public:
     }
     bool SameName(const std::string& a, const std::string& b) override {
         auto canonical = [](const std::string& name) { return name == "si" ? "if" : name; };
-        return DefaultSameName(canonical(a), canonical(b));
+        return StockSameName(canonical(a), canonical(b));
     }
 };
 

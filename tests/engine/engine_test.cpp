@@ -220,10 +220,8 @@ public:
 TEST(Engine, ComputesStockOperatorsItselfOnlyWhenCallOperatorIsTheStockOne) {
     TCaptureEnvironment stock;
     TRedefiningEnvironment redefining;
-    TQuorinBasicEnvironment basic;
-    EXPECT_TRUE(TQuorinEnvironment::ComputesOwnOperators(&stock));
-    EXPECT_FALSE(TQuorinEnvironment::ComputesOwnOperators(&redefining));
-    EXPECT_FALSE(TQuorinEnvironment::ComputesOwnOperators(&basic));
+    EXPECT_TRUE(stock.HasStockOperators());
+    EXPECT_FALSE(redefining.HasStockOperators());
 
     const char* macro = "a = 1; b = 2; println(a + b); println(a - b); i = 5; i++; println(i);";
     RunMacro(&stock, macro, 0);

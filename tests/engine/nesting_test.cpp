@@ -84,21 +84,22 @@ TEST(Nesting, BeyondTheLimitIsReportedForEveryKind) {
     }
 }
 
-// Trees just below the real limit analyse, evaluate and are destroyed on the
-// engine's own stack; a sanitizer build proves that the reserve suffices.
-TEST(Nesting, TreesJustBelowTheLimitRun) {
-    const int levels = Quorin::Limits::maxTreeDepth - 10;
+// Nesting just below the limit analyses, runs and is destroyed on the caller's
+// own stack; just above it is the nesting error. A chain of operators does not
+// nest, so one much longer than the limit runs.
+TEST(Nesting, NestingJustBelowTheLimitRuns) {
+    const int levels = Quorin::Limits::maxNesting - 10;
     EXPECT_EQ(RunMacro("x = " + Repeat("(", levels) + "7" + Repeat(")", levels) + "; println(x);"),
               "7\n");
-    std::string sum = "a = 1; x = a";
-    for (int i = 1; i < levels; ++i) sum += "+a";
-    EXPECT_EQ(RunMacro(sum + "; println(x);"), std::to_string(levels) + "\n");
     try {
-        RunMacro(sum + "+a+a+a+a+a+a+a+a+a+a; println(x);");
+        RunMacro("x = " + Repeat("(", levels + 20) + "7" + Repeat(")", levels + 20) + ";");
         ADD_FAILURE();
     } catch (const Quorin::EQuorinSyntaxError& error) {
         EXPECT_EQ(error.message, Quorin::Messages::nestingTooDeep);
     }
+    std::string sum = "a = 1; x = a";
+    for (int i = 1; i < 3 * levels; ++i) sum += "+a";
+    EXPECT_EQ(RunMacro(sum + "; println(x);"), std::to_string(3 * levels) + "\n");
 }
 
 TEST(Nesting, AMillionLevelsAreReportedQuickly) {

@@ -30,12 +30,14 @@ TEST(SameNameTest, FoldsEveryLowerCaseByteAndStopsAtNul) {
     for (const Case& c : cases) {
         EXPECT_EQ(env.SameName(c.a, c.b), c.same) << c.a << " / " << c.b;
         EXPECT_EQ(env.SameName(c.b, c.a), c.same) << c.b << " / " << c.a;
-        EXPECT_EQ(env.NameKey(c.a) == env.NameKey(c.b), c.same) << c.a << " / " << c.b;
+        EXPECT_EQ(env.StockNameKey(c.a, false) == env.StockNameKey(c.b, false), c.same)
+            << c.a << " / " << c.b;
     }
     env.caseSensitive = true;
     EXPECT_FALSE(env.SameName("print", "PRINT"));
     EXPECT_FALSE(env.SameName(std::string("ab\0x", 4), std::string("ab\0y", 4)));
-    EXPECT_NE(env.NameKey(std::string("ab\0x", 4)), env.NameKey(std::string("ab\0y", 4)));
+    EXPECT_NE(env.StockNameKey(std::string("ab\0x", 4), true),
+              env.StockNameKey(std::string("ab\0y", 4), true));
 }
 
 TEST(CheckArgumentsTest, PadsOptionalArgumentsAndRejectsOtherCounts) {

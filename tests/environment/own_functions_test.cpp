@@ -1,6 +1,6 @@
-// Calls of built-in functions skip CallFunction only where that changes nothing:
-// an environment that overrides CallFunction or SameName without vouching for it
-// sees every call.
+// Calls of built-in functions skip CallFunction only where the environment's
+// class has declared that this changes nothing: an environment that overrides
+// CallFunction or SameName without declaring it sees every call.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -36,7 +36,10 @@ public:
 // Serves "substr" itself and says so.
 class TServingEnvironment : public TCaptureEnvironment {
 public:
-    TServingEnvironment() { ServesFunctionsItself({"substr"}); }
+    TServingEnvironment() {
+        KeepsStockNameRule();
+        ServesFunctionsItself({"substr"});
+    }
     bool CallFunction(int userData, const std::string& name, std::vector<TExValue>& arguments,
                       TExValue& result) override {
         if (SameName(name, "substr")) {
@@ -65,7 +68,10 @@ public:
 // Serves "left" itself, hands the rest to a class that vouched too, and says so.
 class TVouchingAgainEnvironment : public TServingEnvironment {
 public:
-    TVouchingAgainEnvironment() { ServesFunctionsItself({"left"}); }
+    TVouchingAgainEnvironment() {
+        KeepsStockNameRule();
+        ServesFunctionsItself({"left"});
+    }
     bool CallFunction(int userData, const std::string& name, std::vector<TExValue>& arguments,
                       TExValue& result) override {
         if (SameName(name, "left")) {
@@ -81,33 +87,39 @@ public:
 class TStrictNamesEnvironment : public TCaptureEnvironment {
 public:
     bool SameName(const std::string& a, const std::string& b) override { return a == b; }
-    std::string NameKey(const std::string& name) override { return name; }
 };
 
+// Changes nothing, and declares nothing either.
 class TUnchangedEnvironment : public TCaptureEnvironment {};
 
-TEST(OwnFunctions, SkipsOnlyAStockOrVouchedForCallFunctionWithTheStockNameRule) {
+// Whether the engine computes the built-in functions of `environment` itself.
+bool ComputesOwnFunctions(TQuorinBasicEnvironment& environment) {
+    auto* own = dynamic_cast<TQuorinEnvironment*>(&environment);
+    return own && own->HasStockNameRule() && own->HasStockFunctions();
+}
+
+TEST(OwnFunctions, SkipsOnlyAStockOrDeclaredCallFunctionWithTheStockNameRule) {
     TQuorinEnvironment stock;
     TCaptureEnvironment capture;
-    TUnchangedEnvironment unchanged;
     TServingEnvironment serving;
     TVouchingAgainEnvironment vouchingAgain;
-    EXPECT_EQ(TQuorinEnvironment::ComputesOwnFunctions(&vouchingAgain), &vouchingAgain);
-    EXPECT_EQ(TQuorinEnvironment::ComputesOwnFunctions(&stock), &stock);
-    EXPECT_EQ(TQuorinEnvironment::ComputesOwnFunctions(&capture), &capture);
-    EXPECT_EQ(TQuorinEnvironment::ComputesOwnFunctions(&unchanged), &unchanged);
-    EXPECT_EQ(TQuorinEnvironment::ComputesOwnFunctions(&serving), &serving);
+    EXPECT_TRUE(ComputesOwnFunctions(vouchingAgain));
+    EXPECT_TRUE(ComputesOwnFunctions(stock));
+    EXPECT_TRUE(ComputesOwnFunctions(capture));
+    EXPECT_TRUE(ComputesOwnFunctions(serving));
 
     TQuorinBasicEnvironment basic;
     TRedefiningEnvironment redefining;
     TOverridingAgainEnvironment again;
     TStrictNamesEnvironment strict;
+    TUnchangedEnvironment unchanged;  // correct by default: it did not say it changes nothing
     QuorinTest::TReferenceEnvironment reference;
-    EXPECT_EQ(TQuorinEnvironment::ComputesOwnFunctions(&basic), nullptr);
-    EXPECT_EQ(TQuorinEnvironment::ComputesOwnFunctions(&redefining), nullptr);
-    EXPECT_EQ(TQuorinEnvironment::ComputesOwnFunctions(&again), nullptr);
-    EXPECT_EQ(TQuorinEnvironment::ComputesOwnFunctions(&strict), nullptr);
-    EXPECT_EQ(TQuorinEnvironment::ComputesOwnFunctions(&reference), nullptr);
+    EXPECT_FALSE(ComputesOwnFunctions(basic));
+    EXPECT_FALSE(ComputesOwnFunctions(redefining));
+    EXPECT_FALSE(ComputesOwnFunctions(again));
+    EXPECT_FALSE(ComputesOwnFunctions(strict));
+    EXPECT_FALSE(ComputesOwnFunctions(unchanged));
+    EXPECT_FALSE(ComputesOwnFunctions(reference));
 }
 
 TEST(OwnFunctions, OverridingEnvironmentsSeeEveryCallOfTheirFunctions) {

@@ -14,8 +14,13 @@ public:
     int polls = 0;
     int stopAfterPolls = -1;  // negative: never stop
 
-    // Every other name goes on to the built-in functions unchanged.
-    TCaptureEnvironment() { ServesFunctionsItself({"print", "println", "getln"}); }
+    // Names and operators are the stock ones, and every other function name
+    // goes on to the built-in functions unchanged.
+    TCaptureEnvironment() {
+        KeepsStockNameRule();
+        KeepsStockOperators();
+        ServesFunctionsItself({"print", "println", "getln"});
+    }
 
     bool CallFunction(int userData, const std::string& name,
                       std::vector<Quorin::TExValue>& arguments, Quorin::TExValue& result) override {
