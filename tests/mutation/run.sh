@@ -91,6 +91,7 @@ read_file() {
 }
 
 declare -A seen=()
+content=
 for i in "${!names[@]}"; do
     where="${lines[i]} [${names[i]}]"
     [[ -n ${seen[${names[i]}]:-} ]] && complain "$where" "the name is used twice"
