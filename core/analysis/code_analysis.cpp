@@ -211,7 +211,7 @@ void TCodeAnalysis::PrepareWordCaches() {
     textFirstWords.clear();
     TTextNumbers numbers;
     for (TWordPosition position = 0; position < words.size(); ++position) {
-        const std::uint32_t number = numbers.Number(words[position].text);
+        const std::uint32_t number = numbers.Number(TextAt(position));
         if (number == textFirstWords.size()) textFirstWords.push_back(position);
         wordTexts.push_back(number);
     }
@@ -227,12 +227,12 @@ bool TCodeAnalysis::IsWord(TWordPosition position, const char* text, std::size_t
     const std::string_view view(text, length);
     const int literal = wordTexts.size() == words.size() ? GrammarLiteral(view) : -1;
     if (literal < 0)
-        return environment->SameName(std::string(words[position].text), std::string(view));
+        return environment->SameName(std::string(TextAt(position)), std::string(view));
     const std::uint32_t asked = std::uint32_t{1} << literal;
     std::uint32_t& answers = literalAnswers[wordTexts[position]];
     if (!(answers & asked)) {
         answers |= asked;
-        if (environment->SameName(std::string(words[position].text), std::string(view)))
+        if (environment->SameName(std::string(TextAt(position)), std::string(view)))
             answers |= asked << matchedShift;
     }
     return (answers & (asked << matchedShift)) != 0;
@@ -247,7 +247,7 @@ const TCodeAnalysis::TOperatorRows& TCodeAnalysis::OperatorRowsAt(TWordPosition 
     if (index < 0) {
         TOperatorRows found;
         const auto& table = environment->operators;
-        const std::string text(words[position].text);
+        const std::string text(TextAt(position));
         for (std::size_t row = 0; row < table.size(); ++row) {
             if (!environment->SameName(table[row].name, text)) continue;
             found.rows.push_back(static_cast<int>(row));
@@ -306,7 +306,7 @@ void TCodeAnalysis::OriginalRange(TWordPosition position, std::size_t& offset,
     }
     const TWord& word = words[std::min(position, words.size() - 1)];
     // The last byte, mapped on its own: a comment or a joined line may lie inside the word.
-    const std::size_t last = sourceMap.Original(word.offset + word.text.size() - 1);
+    const std::size_t last = sourceMap.Original(word.offset + word.length - 1);
     if (position >= words.size()) {
         offset = last + 1;
         return;
@@ -318,7 +318,7 @@ void TCodeAnalysis::OriginalRange(TWordPosition position, std::size_t& offset,
 std::vector<std::string_view> TCodeAnalysis::IdentifierTexts() const {
     std::vector<std::string_view> texts;
     for (const TWordPosition position : textFirstWords) {
-        if (words[position].kind == wkIdentifier) texts.push_back(words[position].text);
+        if (words[position].kind == wkIdentifier) texts.push_back(TextAt(position));
     }
     return texts;
 }

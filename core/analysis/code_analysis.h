@@ -132,6 +132,12 @@ public:
     const TWord* WordAt(TWordPosition position) const {
         return position < words.size() ? &words[position] : nullptr;
     }
+    // The text of the word at `position` (before the end).
+    std::string_view TextAt(TWordPosition position) const {
+        const TWord& word = words[position];
+        if (!word.merged) return std::string_view(source).substr(word.offset, word.length);
+        return MergedText(position);
+    }
 
     // Set when the analysis nested deeper than `depthLimit` (or than the stack
     // allows); the analysis then fails.
@@ -260,9 +266,9 @@ private:
 
     std::vector<std::int32_t> operatorRowsIndex;  // per text: into operatorRowLists, -1 unknown
     std::vector<TOperatorRows> operatorRowLists;
-    // The texts of string literals merged from several (a deque, so that the
-    // words' views of them stay put).
-    std::deque<std::string> mergedLiterals;
+    std::string_view MergedText(TWordPosition position) const;
+    // The texts of string literals merged from several, by word, in word order.
+    std::vector<std::pair<TWordPosition, std::string>> mergedLiterals;
 
     TWordPosition farthest = 0;
     TStackRoom stackRoom;

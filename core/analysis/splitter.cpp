@@ -189,15 +189,18 @@ bool TCodeAnalysis::SplitWords() {
         } else if (byte == '"' || byte == '\'') {
             if (!ScanString(position)) unclosedLiteral = true;
             if (!words.empty() && words.back().kind == wkString) {
+                const TWordPosition last = words.size() - 1;
                 TWord& previous = words.back();
                 // The first merge copies the earlier literal out of the source;
                 // later ones append to that copy.
-                if (mergedLiterals.empty() || previous.text.data() != mergedLiterals.back().data())
-                    mergedLiterals.emplace_back(previous.text);
-                std::string& merged = mergedLiterals.back();
+                if (!previous.merged) {
+                    mergedLiterals.emplace_back(last, std::string(TextAt(last)));
+                    previous.merged = 1;
+                }
+                std::string& merged = mergedLiterals.back().second;
                 merged.pop_back();
                 merged.append(source, start + 1, position - start - 1);
-                previous.text = merged;
+                previous.length = static_cast<std::uint32_t>(position - previous.offset);
                 continue;
             }
             kind = wkString;
@@ -205,10 +208,23 @@ bool TCodeAnalysis::SplitWords() {
             ++position;
             kind = wkCharacter;
         }
-        words.push_back({std::string_view(source).substr(start, position - start), kind,
-                         static_cast<std::uint32_t>(start)});
+        TWord word;
+        word.offset = static_cast<std::uint32_t>(start);
+        word.length = static_cast<std::uint32_t>(position - start);
+        word.kind = static_cast<std::uint32_t>(kind);
+        word.merged = 0;
+        words.push_back(word);
     }
     return true;
+}
+
+std::string_view TCodeAnalysis::MergedText(TWordPosition position) const {
+    const auto found = std::lower_bound(
+        mergedLiterals.begin(), mergedLiterals.end(), position,
+        [](const std::pair<TWordPosition, std::string>& entry, TWordPosition at) {
+            return entry.first < at;
+        });
+    return found->second;
 }
 
 }  // namespace Quorin

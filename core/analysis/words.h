@@ -19,14 +19,16 @@ enum TWordKind {
     wkOperator = 5,    // the longest operator name of the environment's table
 };
 
-// A word's text is a view of the prepared source, or, for string literals
-// merged from several, of a text the analysis keeps beside it; either way it
-// lives as long as the analysis.
+// A word is a range of the prepared source, or, for string literals merged
+// from several, a text the analysis keeps beside it (TCodeAnalysis::TextAt).
+// Eight bytes a word: a large macro has millions of them.
 struct TWord {
-    std::string_view text;
-    int kind;
-    std::uint32_t offset;  // of the word's first byte in the prepared text
+    std::uint32_t offset;       // the first byte in the prepared text
+    std::uint32_t length : 28;  // the bytes it spans there (the source is at most 256 MiB)
+    std::uint32_t kind : 3;     // a TWordKind
+    std::uint32_t merged : 1;   // a literal merged from several: its text is kept apart
 };
+static_assert(sizeof(TWord) == 8);
 
 // Large texts have hundreds of thousands of words.
 using TWords = std::vector<TWord, HugePages::TAllocator<TWord>>;

@@ -111,7 +111,7 @@ bool TSymbol::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisCon
                       TWordPosition& end) {
     const TWord* word = analysis.WordAt(start);
     if (!word || word->kind != wkIdentifier) return false;
-    name = word->text;
+    name = analysis.TextAt(start);
     end = start + 1;
     SetAtom(context);
     return true;
@@ -130,7 +130,7 @@ bool TCValue::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisCon
     switch (word->kind) {
         case wkInteger: {
             int number;
-            const std::string text(word->text);
+            const std::string text(analysis.TextAt(start));
             if (ParseInt(text, &number)) {
                 value = TExValue(number);
             } else {
@@ -139,10 +139,10 @@ bool TCValue::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisCon
             break;
         }
         case wkReal:
-            value = TExValue(std::strtod(std::string(word->text).c_str(), nullptr));
+            value = TExValue(std::strtod(std::string(analysis.TextAt(start)).c_str(), nullptr));
             break;
         case wkString:
-            value = TExValue(Unescape(word->text));
+            value = TExValue(Unescape(analysis.TextAt(start)));
             break;
         default:
             return false;

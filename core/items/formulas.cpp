@@ -92,7 +92,7 @@ bool TGotoFormula::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalys
     if (!analysis.IsWord(start, "goto")) return false;
     const TWord* word = analysis.WordAt(start + 1);
     if (!word || word->kind != wkIdentifier || !analysis.IsWord(start + 2, ";")) return false;
-    target = word->text;
+    target = analysis.TextAt(start + 1);
     end = start + 3;
     return true;
 }

@@ -44,7 +44,7 @@ bool TLabel::Analyze(TCodeAnalysis& analysis, TWordPosition start, TAnalysisCont
                      TWordPosition& end) {
     const TWord* word = analysis.WordAt(start);
     if (!word || word->kind != wkIdentifier || !analysis.IsWord(start + 1, ":")) return false;
-    name = word->text;
+    name = analysis.TextAt(start);
     end = start + 2;
     return true;
 }

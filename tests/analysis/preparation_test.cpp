@@ -127,7 +127,7 @@ TEST(PreparationTest, WordsLeadBackToTheirPlaceInTheOriginalText) {
     for (TWordPosition position = 0; position < analysis.words.size(); ++position) {
         std::size_t offset, length;
         analysis.OriginalRange(position, offset, length);
-        EXPECT_EQ(source.substr(offset, length), analysis.words[position].text);
+        EXPECT_EQ(source.substr(offset, length), analysis.TextAt(position));
     }
     std::size_t offset, length;
     analysis.OriginalRange(analysis.words.size(), offset, length);

@@ -3,6 +3,7 @@
 // followed by its text, and words are separated by one space.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -13,12 +14,14 @@
 namespace Quorin {
 namespace {
 
-std::string Render(const TWords& words) {
+// The first `count` words (all by default).
+std::string Render(const TCodeAnalysis& analysis, std::size_t count = ~std::size_t{0}) {
     std::string rendered;
-    for (const TWord& word : words) {
+    for (TWordPosition position = 0; position < std::min(count, analysis.words.size());
+         ++position) {
         if (!rendered.empty()) rendered += ' ';
-        rendered += "ICNRSO"[word.kind];
-        rendered += word.text;
+        rendered += "ICNRSO"[analysis.words[position].kind];
+        rendered += analysis.TextAt(position);
     }
     return rendered;
 }
@@ -32,7 +35,7 @@ void ExpectWords(TQuorinBasicEnvironment& environment, const std::vector<TSplitC
     for (const TSplitCase& test : cases) {
         TCodeAnalysis analysis(&environment, test.source);
         EXPECT_TRUE(analysis.SplitWords());
-        EXPECT_EQ(Render(analysis.words), test.expected) << "source: " << test.source;
+        EXPECT_EQ(Render(analysis), test.expected) << "source: " << test.source;
     }
 }
 
@@ -114,7 +117,7 @@ TEST(SplitterTest, OperatorsFollowTheEnvironmentsNameRule) {
             TCodeAnalysis rest(environment, source.substr(start));
             rest.SplitWords();
             const TWord& first = rest.words.front();
-            EXPECT_EQ(end - start, first.kind == wkOperator ? first.text.size() : 0) << start;
+            EXPECT_EQ(end - start, first.kind == wkOperator ? rest.TextAt(0).size() : 0) << start;
             EXPECT_EQ(matched, end > start);
         }
     }
@@ -187,9 +190,9 @@ TEST(SplitterTest, LargeTextsSplitInOneSweep) {
     analysis.SplitWords();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     ASSERT_EQ(analysis.words.size(), 40000u * 13 + 1);
-    EXPECT_EQ(Render({analysis.words.begin(), analysis.words.begin() + 13}),
+    EXPECT_EQ(Render(analysis, 13),
               "Ocat Iegory_1 O+= Ivalue2 O* R3.5 C; S\"ab' C\x82 C\xa0 O++ O-- C;");
-    EXPECT_EQ(analysis.words.back().text.size(), 100000u * 2 + 2);
+    EXPECT_EQ(analysis.TextAt(analysis.words.size() - 1).size(), 100000u * 2 + 2);
 }
 
 }  // namespace
