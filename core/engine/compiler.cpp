@@ -106,10 +106,9 @@ std::uint32_t TCompiler::NameIndex(const std::string& name) {
         nameIndexes.emplace(name, static_cast<std::uint32_t>(program->names.size()));
     if (added) {
         const bool dynamic = !stockFunctions || dynamicKeys.count(Folded(name)) != 0;
-        const TCell cell = static_cast<TCell>(program->cells.size());
+        const TCell cell = CellOperand(static_cast<std::int64_t>(program->cells.size()));
         program->cells.push_back(dynamic ? TExValue() : TExValue(0));
-        program->variableCells.resize(program->cells.size());
-        program->variableCells[cell] = !dynamic;
+        program->variableCells.push_back(!dynamic);
         program->names.push_back(TName{name, cell, dynamic});
     }
     return found->second;
@@ -125,7 +124,9 @@ TCell TCompiler::Symbol(const std::string& name) {
 
 bool TCompiler::IsVariableCell(TCell cell) const {
     const std::vector<bool>& variables = program->variableCells;
-    return !IsTemporary(cell) && cell < variables.size() && variables[cell];
+    if (IsTemporary(cell) || cell == noPreference) return false;
+    const auto index = static_cast<std::size_t>(CellIndex(cell));
+    return index < variables.size() && variables[index];
 }
 
 // ---- cells --------------------------------------------------------------------
@@ -134,7 +135,7 @@ TCell TCompiler::Literal(const TExValue& value) {
     const auto add = [&]() {
         program->cells.push_back(value);
         program->variableCells.push_back(false);
-        return static_cast<TCell>(program->cells.size() - 1);
+        return CellOperand(static_cast<std::int64_t>(program->cells.size()) - 1);
     };
     switch (value.Tag()) {
         case TExValue::tInt: {
@@ -174,7 +175,7 @@ TCell TCompiler::Destination(TWant want) {
 // Expressions leave their value in a temporary above every temporary they used
 // (or in no temporary at all); the ones above it are free again.
 TCell TCompiler::Result(std::uint32_t mark, TCell cell) {
-    nextTemporary = IsTemporary(cell) ? static_cast<std::uint32_t>(-1 - CellIndex(cell)) + 1 : mark;
+    nextTemporary = IsTemporary(cell) ? TemporaryNumber(cell) + 1 : mark;
     if (nextTemporary < mark) nextTemporary = mark;
     return cell;
 }
@@ -191,11 +192,13 @@ std::uint32_t TCompiler::List(const std::vector<TCell>& cells) {
 std::uint32_t TCompiler::Emit(TOpcode op, TCell a, TCell b, TCell c, std::uint16_t flags) {
     // An instruction carries up to 255 polls; more go first on instructions of their own.
     while (pendingPolls > 255) {
-        program->code.push_back(TInstruction{oPoll, 255, 0, 0, 0, 0});
+        program->code.push_back(TInstruction{oPoll | polledOpcode, 255, 0, 0, 0, 0});
         pendingPolls -= 255;
     }
-    program->code.push_back(
-        TInstruction{op, static_cast<std::uint8_t>(pendingPolls), flags, a, b, c});
+    const auto polled = static_cast<std::uint8_t>(pendingPolls ? polledOpcode : 0);
+    program->code.push_back(TInstruction{static_cast<std::uint8_t>(op | polled),
+                                         static_cast<std::uint8_t>(pendingPolls), flags, a, b,
+                                         c});
     pendingPolls = 0;
     return static_cast<std::uint32_t>(program->code.size() - 1);
 }
@@ -597,19 +600,25 @@ TCell TCompiler::Prefix(int row, TItem& operandItem, TWant want) {
 // "++" and "--": a variable steps in place; any other operand is a handle, which
 // refuses unless it refers to a variable.
 TCell TCompiler::Step(int code, TCell target, TWant want, std::uint32_t mark) {
+    const bool decrement = code == kPreDecrement || code == kPostDecrement;
+    const TCell delta = decrement ? static_cast<TCell>(-1) : 1;
+    if (want.discard && IsVariableCell(target)) {
+        // The commonest: i++; as a sentence, or a loop's step.
+        Emit(oStepVariable, 0, target, delta);
+        return Result(mark, Literal(TExValue()));
+    }
     std::uint16_t flags = 0;
-    if (code == kPreDecrement || code == kPostDecrement) flags |= sfDecrement;
     if (code == kPreIncrement || code == kPreDecrement) flags |= sfPrefix;
     if (IsVariableCell(target)) flags |= sfVariable;
     if (want.discard) {
-        Emit(oStep, 0, target, 0, flags | rkDiscarded);
+        Emit(oStep, 0, target, delta, flags | rkDiscarded);
         return Result(mark, Literal(TExValue()));
     }
     // The target's handle stays in its temporary until the step has used it.
     Result(mark, target);
     const TCell into = Destination(want);
     if (IsVariableCell(into)) flags |= rkVariable;
-    Emit(oStep, into, target, 0, flags);
+    Emit(oStep, into, target, delta, flags);
     return Result(mark, into);
 }
 

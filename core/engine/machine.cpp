@@ -12,6 +12,17 @@
 
 namespace Quorin {
 
+namespace {
+
+// Every opcode has its case: telling the compiler so spares the switch a range check.
+[[noreturn]] inline void Unreachable() {
+#if defined(__GNUC__)
+    __builtin_unreachable();
+#endif
+}
+
+}  // namespace
+
 TMachine::TMachine(TQuorin& engine, const TProgram& program)
     : engine(engine), program(program), environment(*engine.Environment()) {
     auto* stock = dynamic_cast<TQuorinEnvironment*>(&environment);
@@ -24,7 +35,7 @@ TMachine::TMachine(TQuorin& engine, const TProgram& program)
     for (std::size_t cell = 0; cell < program.cells.size(); ++cell)
         cells[cell].MutableContent() = program.cells[cell];
     for (const TName& name : program.names) {
-        if (!name.dynamic) engine.AddVariable(name.text, &cells[name.cell]);
+        if (!name.dynamic) engine.AddVariable(name.text, &Variable(name.cell));
     }
 
     // A call goes to a built-in function unless the environment's CallFunction
@@ -51,36 +62,50 @@ TMachine::TMachine(TQuorin& engine, const TProgram& program)
 
 TMachine::~TMachine() = default;
 
+// The loop keeps what every instruction needs in locals, which the compiler can
+// hold in registers across instructions. Each opcode has two cases: the one
+// with polledOpcode counts the sentences that begin there and then does what
+// the plain one does, so an instruction that begins no sentence spends nothing
+// on polling.
 void TMachine::Run() {
     const TInstruction* const code = program.code.data();
+    TVariable* const cells = this->cells;
+    const auto Cell = [cells](TCell cell) -> TExValue& { return TMachine::Cell(cells, cell); };
+    const auto Variable = [cells](TCell cell) -> TVariable& {
+        return TMachine::Variable(cells, cell);
+    };
     const TInstruction* pc = code;
     int countdown = engine.pollCountdown;
     try {
         for (;;) {
             const TInstruction& instruction = *pc;
-            if ((countdown -= instruction.polls) <= 0) PollSlowly(instruction.polls, countdown);
             switch (instruction.op) {
-                case oPoll:
+#define QUORIN_CASE(opcode)                                                     \
+    case opcode | polledOpcode:                                                 \
+        if ((countdown -= instruction.polls) <= 0) PollSlowly(instruction.polls, countdown); \
+        [[fallthrough]];                                                        \
+    case opcode
+                QUORIN_CASE(oPoll):
                     ++pc;
                     break;
-                case oJump:
+                QUORIN_CASE(oJump):
                     pc = code + instruction.a;
                     break;
-                case oJumpIf:
+                QUORIN_CASE(oJumpIf):
                     pc = Cell(instruction.b).ToBool() == (instruction.flags != 0)
                              ? code + instruction.a
                              : pc + 1;
                     break;
-#define QUORIN_JUMP(opcode, operatorCode)                                                     \
-    case opcode:                                                                              \
-        pc = Operators::Compare<operatorCode>(Cell(instruction.b), Cell(instruction.c)) ==    \
-                     (instruction.flags != 0)                                                 \
-                 ? code + instruction.a                                                       \
-                 : pc + 1;                                                                    \
+#define QUORIN_JUMP(opcode, operatorCode)                                                   \
+    QUORIN_CASE(opcode):                                                                    \
+        pc = Operators::Compare<operatorCode>(Cell(instruction.b), Cell(instruction.c)) ==  \
+                     (instruction.flags != 0)                                               \
+                 ? code + instruction.a                                                     \
+                 : pc + 1;                                                                  \
         break;
                     QUORIN_JUMP_OPCODES(QUORIN_JUMP)
 #undef QUORIN_JUMP
-                case oGoto: {
+                QUORIN_CASE(oGoto): {
                     const TCell target = gotoVariant == 0 ? instruction.a : instruction.b;
                     if (target == ~0u) MissingLabel(instruction);
                     const auto polls =
@@ -89,36 +114,40 @@ void TMachine::Run() {
                     pc = code + target;
                     break;
                 }
-                case oHalt:
+                QUORIN_CASE(oHalt):
                     engine.pollCountdown = countdown;
                     return;
-                case oWrongCall:
+                QUORIN_CASE(oWrongCall):
                     throw EWrongFunctionCall(RuntimeMessage(Messages::wrongFunctionCall));
-                case oSymbol:
+                QUORIN_CASE(oSymbol):
                     Cell(instruction.a) = Symbol(instruction.b);
                     ++pc;
                     break;
-                case oAssign:
-                    cells[CellIndex(instruction.a)].Assign(Cell(instruction.b));
+                QUORIN_CASE(oAssign):
+                    Variable(instruction.a).Assign(Cell(instruction.b));
                     ++pc;
                     break;
-                case oAssignThrough:
+                QUORIN_CASE(oAssignThrough):
                     Cell(instruction.a).Substitute(Cell(instruction.b));
                     ++pc;
                     break;
-                case oCatAssign:
-                    Operators::CatAssign(cells[CellIndex(instruction.a)], Cell(instruction.b));
+                QUORIN_CASE(oCatAssign):
+                    Operators::CatAssign(Variable(instruction.a), Cell(instruction.b));
                     ++pc;
                     break;
-                case oStep: {
-                    const int delta = instruction.flags & sfDecrement ? -1 : 1;
+                QUORIN_CASE(oStepVariable): {
+                    const TExValue variable = TExValue::Refer(&Variable(instruction.b));
+                    Operators::Step(variable, static_cast<int>(instruction.c), false, nullptr);
+                    ++pc;
+                    break;
+                }
+                QUORIN_CASE(oStep): {
                     const bool prefix = (instruction.flags & sfPrefix) != 0;
-                    TExValue* result = (instruction.flags & 3) == rkDiscarded
-                                           ? nullptr
-                                           : &Cell(instruction.a);
+                    TExValue* result =
+                        (instruction.flags & 3) == rkDiscarded ? nullptr : &Cell(instruction.a);
+                    const auto delta = static_cast<int>(instruction.c);
                     if (instruction.flags & sfVariable) {
-                        const TExValue variable =
-                            TExValue::Refer(&cells[CellIndex(instruction.b)]);
+                        const TExValue variable = TExValue::Refer(&Variable(instruction.b));
                         Operators::Step(variable, delta, prefix, result);
                     } else {
                         Operators::Step(Cell(instruction.b), delta, prefix, result);
@@ -126,29 +155,32 @@ void TMachine::Run() {
                     ++pc;
                     break;
                 }
-#define QUORIN_BINARY(opcode, operatorCode)                                          \
-    case opcode:                                                                     \
-        Operators::Binary<operatorCode>(Cell(instruction.b), Cell(instruction.c),    \
-                                        Cell(instruction.a));                        \
-        ++pc;                                                                        \
+#define QUORIN_BINARY(opcode, operatorCode)                                       \
+    QUORIN_CASE(opcode):                                                          \
+        Operators::Binary<operatorCode>(Cell(instruction.b), Cell(instruction.c), \
+                                        Cell(instruction.a));                     \
+        ++pc;                                                                     \
         break;
                     QUORIN_BINARY_OPCODES(QUORIN_BINARY)
 #undef QUORIN_BINARY
-#define QUORIN_UNARY(opcode, operatorCode)                                    \
-    case opcode:                                                              \
+#define QUORIN_UNARY(opcode, operatorCode)                                        \
+    QUORIN_CASE(opcode):                                                          \
         Operators::Unary<operatorCode>(Cell(instruction.b), Cell(instruction.a)); \
-        ++pc;                                                                 \
+        ++pc;                                                                     \
         break;
                     QUORIN_UNARY_OPCODES(QUORIN_UNARY)
 #undef QUORIN_UNARY
-                case oCallOperator:
+                QUORIN_CASE(oCallOperator):
                     CallOperator(instruction);
                     ++pc;
                     break;
-                case oCall:
+                QUORIN_CASE(oCall):
                     Call(instruction);
                     ++pc;
                     break;
+#undef QUORIN_CASE
+                default:
+                    Unreachable();
             }
         }
     } catch (EQuorinNormalError& error) {
@@ -179,14 +211,15 @@ void TMachine::Locate(EQuorinNormalError& error, std::size_t pc) const {
 
 TExValue TMachine::Handle(TCell cell) {
     if (IsTemporary(cell)) return std::move(Cell(cell));
-    if (program.variableCells[cell]) return TExValue::Refer(&cells[CellIndex(cell)]);
+    if (program.variableCells[static_cast<std::size_t>(CellIndex(cell))])
+        return TExValue::Refer(&Variable(cell));
     return Cell(cell);
 }
 
 void TMachine::Store(TCell cell, std::uint16_t kind, TExValue& value) {
     switch (kind & 3) {
         case rkVariable:
-            cells[CellIndex(cell)].AssignMove(value);
+            Variable(cell).AssignMove(value);
             break;
         case rkTemporary:
             Cell(cell) = std::move(value);
@@ -264,7 +297,7 @@ TExValue TMachine::Symbol(std::uint32_t index) {
     TExValue result;
     if (engine.CallFunction(name, none, result)) return result;
     // The name's own cell becomes its variable.
-    TVariable* variable = &cells[program.names[index].cell];
+    TVariable* variable = &Variable(program.names[index].cell);
     variable->MutableContent() = TExValue(0);
     engine.AddVariable(name, variable);
     if (stockNames) {

@@ -33,7 +33,15 @@ public:
     void Run();
 
 private:
-    TExValue& Cell(TCell cell) { return cells[CellIndex(cell)].MutableContent(); }
+    static TVariable& Variable(TVariable* cells, TCell cell) {
+        return *reinterpret_cast<TVariable*>(reinterpret_cast<char*>(cells) +
+                                             static_cast<std::int32_t>(cell));
+    }
+    static TExValue& Cell(TVariable* cells, TCell cell) {
+        return Variable(cells, cell).MutableContent();
+    }
+    TVariable& Variable(TCell cell) { return Variable(cells, cell); }
+    TExValue& Cell(TCell cell) { return Cell(cells, cell); }
     // The handle an environment is given for a cell: a reference for a
     // variable, the value otherwise (a temporary's is moved out).
     TExValue Handle(TCell cell);

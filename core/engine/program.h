@@ -27,16 +27,25 @@
 
 namespace Quorin {
 
-// A cell number, as an instruction operand; temporaries are negative.
+// A cell as an instruction operand: its distance in bytes from cell 0 (a run's
+// cells are variable objects side by side), so that finding a cell costs one
+// addition. Temporaries are below cell 0.
 using TCell = std::uint32_t;
+constexpr std::int32_t cellSize = static_cast<std::int32_t>(sizeof(TVariable));
+inline TCell CellOperand(std::int64_t index) {
+    return static_cast<TCell>(static_cast<std::int32_t>(index * cellSize));
+}
 inline std::int32_t CellIndex(TCell cell) {
-    return static_cast<std::int32_t>(cell);
+    return static_cast<std::int32_t>(cell) / cellSize;
 }
 inline bool IsTemporary(TCell cell) {
-    return CellIndex(cell) < 0;
+    return static_cast<std::int32_t>(cell) < 0;
 }
 inline TCell Temporary(std::uint32_t number) {
-    return static_cast<TCell>(-1 - static_cast<std::int64_t>(number));
+    return CellOperand(-1 - static_cast<std::int64_t>(number));
+}
+inline std::uint32_t TemporaryNumber(TCell cell) {
+    return static_cast<std::uint32_t>(-1 - CellIndex(cell));
 }
 
 enum TOpcode : std::uint8_t {
@@ -59,7 +68,8 @@ enum TOpcode : std::uint8_t {
     oAssign,         // variable cell a takes the value of cell b
     oAssignThrough,  // the handle in cell a takes the value of cell b (a reference or an error)
     oCatAssign,      // variable cell a grows by the text of cell b
-    oStep,           // "++"/"--" of cell b (flags: TStepFlags)
+    oStep,           // "++"/"--" of cell b (flags: TStepFlags); c: 1 or -1
+    oStepVariable,   // "++"/"--" of variable cell b, its value not wanted; c: 1 or -1
 
     // Binary operators on cells b and c (see QUORIN_BINARY_OPCODES).
     oCat,
@@ -103,13 +113,16 @@ enum TResultKind : std::uint16_t {
 };
 
 enum TStepFlags : std::uint16_t {
-    sfDecrement = 4,
     sfPrefix = 8,
     sfVariable = 16,  // cell b is a variable cell (else a handle)
 };
 
+// An instruction that begins sentences has this bit in its opcode: the engine
+// then counts its polls first.
+constexpr std::uint8_t polledOpcode = 0x80;
+
 struct TInstruction {
-    TOpcode op;
+    std::uint8_t op;  // a TOpcode, with polledOpcode when polls is not 0
     // Sentences that begin at this instruction: the engine's poll counts them
     // before the instruction does its work.
     std::uint8_t polls;
@@ -178,6 +191,8 @@ struct TProgram {
 
     // The offset in the prepared text of the sentence that holds instruction `pc`.
     std::uint32_t OffsetOf(std::size_t pc) const;
+    // A listing of the instructions, one a line, for tests and for reading.
+    std::string Listing() const;
 };
 
 }  // namespace Quorin

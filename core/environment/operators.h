@@ -50,6 +50,12 @@ TNumberPair ReadNumberPairSlow(const TExValue& left, const TExValue& right);
 
 [[gnu::always_inline]] inline TNumberPair ReadNumberPair(const TExValue& left,
                                                          const TExValue& right) {
+    // Two numbers held in place are the usual case; two of the same type the commonest.
+    const TExValue::TTag lt = left.Tag(), rt = right.Tag();
+    if (lt == TExValue::tInt && rt == TExValue::tInt)
+        return {true, left.IntValue(), right.IntValue(), 0.0, 0.0};
+    if (lt == TExValue::tDouble && rt == TExValue::tDouble)
+        return {false, 0, 0, left.DoubleValue(), right.DoubleValue()};
     const TExValue& l = left.Resolved();
     const TExValue& r = right.Resolved();
     if (l.Tag() == TExValue::tInt && r.Tag() == TExValue::tInt)

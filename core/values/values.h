@@ -104,7 +104,9 @@ public:
 // that is a right value; a left value is only referred to.
 class TExValue {
 public:
-    enum TTag : std::uint8_t { tEmpty, tInt, tDouble, tString, tObject, tLValue };
+    // The tags of what a handle owns come last, so that one test tells whether
+    // there is anything to release.
+    enum TTag : std::uint8_t { tEmpty, tInt, tDouble, tLValue, tString, tObject };
 
     TExValue() noexcept : tag(tEmpty) { raw = 0; }
     explicit TExValue(const TLRValue* p);
@@ -223,9 +225,10 @@ private:
     }
     void CopyObject(const TExValue& other);
     void Release() noexcept {
+        if (tag < tString) return;
         if (tag == tString) {
             if (--s->references == 0) delete s;
-        } else if (tag == tObject) {
+        } else {
             ReleaseObject();
         }
     }
