@@ -88,7 +88,7 @@ TLoadResult LoadDecoded(const std::string& encoding, const std::string& name, st
     if (!decoder) return lrCannotOpen;
     const std::string program = "quorin";
     char* argv[] = {Arg(program), Arg(name), nullptr};
-    return LoadScript(2, argv, text, decoder.get());
+    return LoadScript(2, argv, text, encoding);
 }
 
 TEST(SourceDecoderTest, UnknownNamesOpenNothing) {

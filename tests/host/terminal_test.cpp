@@ -1,4 +1,4 @@
-#include "terminal.h"
+#include "system.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
