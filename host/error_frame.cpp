@@ -60,8 +60,12 @@ std::string PlaceLines(const TErrorPlace& place, const std::string& text) {
 
     std::size_t shownStart = start, shownEnd = end;
     if (end - start > HostLimits::shownLineBytes) {
+        // A third of the room before the place, the rest after it, unless the
+        // line ends sooner: then the room goes to what precedes.
         const std::size_t before = HostLimits::shownLineBytes / 3;
-        shownStart = CharacterStart(text, start, markStart > start + before ? markStart - before : start);
+        std::size_t from = markStart > start + before ? markStart - before : start;
+        from = std::min(from, end - HostLimits::shownLineBytes);
+        shownStart = CharacterStart(text, start, from);
         shownEnd = CharacterStart(text, shownStart,
                                   std::min(end, shownStart + HostLimits::shownLineBytes));
     }

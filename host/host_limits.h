@@ -27,7 +27,9 @@ constexpr std::size_t conversionBlockBytes = 4096;
 constexpr std::size_t inputBlockBytes = 4096;
 
 // An error's line is shown whole up to this many bytes; a longer one is cut
-// around the marked place, so that the frame stays on one terminal line.
-constexpr std::size_t shownLineBytes = 100;
+// around the marked place. With its number and the marks of the cuts it then
+// still fits a terminal of 80 columns, in which a byte of code page 932 text
+// takes one column.
+constexpr std::size_t shownLineBytes = 60;
 
 }  // namespace HostLimits
