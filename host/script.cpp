@@ -108,9 +108,9 @@ std::string CodingInLine(std::string_view line) {
             ++position;
         }
         std::size_t end = position;
-        while (end < line.size() && (std::isalnum(static_cast<unsigned char>(line[end])) ||
-                                     line[end] == '-' || line[end] == '_' || line[end] == '.' ||
-                                     line[end] == ':')) {
+        while (end < line.size() &&
+               (std::isalnum(static_cast<unsigned char>(line[end])) || line[end] == '-' ||
+                line[end] == '_' || line[end] == '.' || line[end] == ':')) {
             ++end;
         }
         if (end > position) return std::string(line.substr(position, end - position));

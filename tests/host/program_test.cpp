@@ -17,7 +17,8 @@ namespace Messages = Quorin::Messages;
 // Runs `command` with /bin/sh in `directory`, the program as $Q; returns what it
 // writes and leaves its status in `status`.
 std::string Shell(const TTempDirectory& directory, const std::string& command, int& status) {
-    const std::string line = "cd '" + directory.path.string() + "' && Q='" QUORIN_PROGRAM
+    const std::string line = "cd '" + directory.path.string() +
+                             "' && Q='" QUORIN_PROGRAM
                              "' && unset QUORIN_CONSOLE_ENCODING QUORIN_ERROR_LOCATION && " +
                              command;
     std::FILE* pipe = popen(line.c_str(), "r");
@@ -44,9 +45,9 @@ TEST(ProgramTest, OutputThatCannotBeWrittenIsAnError) {
     for (const char* macro : {"short.qrn", "endless.qrn", "silent.qrn"}) {
         SCOPED_TRACE(macro);
         int status = -1;
-        EXPECT_EQ(Shell(directory, "$Q " + std::string(macro) + " 2>&1 >/dev/full </dev/null",
-                        status),
-                  Failed());
+        EXPECT_EQ(
+            Shell(directory, "$Q " + std::string(macro) + " 2>&1 >/dev/full </dev/null", status),
+            Failed());
         ASSERT_TRUE(WIFEXITED(status));
         EXPECT_EQ(WEXITSTATUS(status), 2);
     }

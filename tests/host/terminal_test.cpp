@@ -1,5 +1,3 @@
-#include "system.h"
-
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -12,6 +10,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <thread>
+
+#include "system.h"
 
 namespace {
 

@@ -385,7 +385,8 @@ void FinishTerminal(const TExpectations& seen, TMacroTest* test) {
         }
     }
     test->terminalEncoding = TerminalEncoding(test->locale);
-    for (const TTerminalValue& entry : seen.screen) test->expectedScreen += TerminalBytes(entry, *test);
+    for (const TTerminalValue& entry : seen.screen)
+        test->expectedScreen += TerminalBytes(entry, *test);
     for (const TTerminalValue& entry : seen.events) {
         TTerminalEvent event;
         event.description = "line " + std::to_string(entry.line) + ": " + entry.key +
@@ -404,7 +405,8 @@ void FinishTerminal(const TExpectations& seen, TMacroTest* test) {
         }
         if (entry.key != "wait-mode" && entry.key != "fg") {
             event.bytes = TerminalBytes(entry, *test);
-            if (event.bytes.empty()) throw EMacroTestError(entry.line, entry.key + " needs a value");
+            if (event.bytes.empty())
+                throw EMacroTestError(entry.line, entry.key + " needs a value");
         }
         test->events.push_back(event);
     }

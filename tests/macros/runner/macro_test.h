@@ -62,7 +62,7 @@ struct TMacroTest {
     int timeoutSeconds = 60;
 
     TTerminalStreams terminal;
-    std::optional<std::string> locale;     // LANG for the run, with every LC_ variable unset
+    std::optional<std::string> locale;       // LANG for the run, with every LC_ variable unset
     std::string terminalEncoding = "CP932";  // what the terminal shows, as the locale names it
     std::vector<TTerminalEvent> events;
     std::string expectedScreen;  // everything the terminal shows, its CR LF pairs read as LF

@@ -97,7 +97,8 @@ std::string DescribeDifference(const std::string& streamName, const std::string&
     } else if (offset == expected.size()) {
         report += ": the actual " + streamName + " goes on";
     }
-    report += "\n  expected (" + ByteCount(expected.size()) + "):\n" + ShowLines(expected, line, encoding);
+    report += "\n  expected (" + ByteCount(expected.size()) + "):\n" +
+              ShowLines(expected, line, encoding);
     report += "  actual (" + ByteCount(actual.size()) + "):\n" + ShowLines(actual, line, encoding);
     report += "  bytes around the difference:\n    expected " + ShowBytes(expected, offset) +
               "    actual   " + ShowBytes(actual, offset);

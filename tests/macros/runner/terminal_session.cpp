@@ -39,8 +39,8 @@ namespace {
 // What the session process reports to the runner, one record a write (small enough
 // to arrive whole).
 struct TSessionReport {
-    char kind;      // 'P': the interpreter started as [value]; 'S': it was suspended;
-                    // 'E': it ended with wait status [value], the terminal in [mode]
+    char kind;  // 'P': the interpreter started as [value]; 'S': it was suspended;
+                // 'E': it ended with wait status [value], the terminal in [mode]
     int value;
     termios mode;
 };
@@ -334,8 +334,8 @@ TRunResult RunTerminalSession(const TRunRequest& request, TChildCommand& command
         if (StopRequested() || std::chrono::steady_clock::now() >= deadline) {
             KillAndReap(session, state.group);
             close(reportPipe[0]);
-            result.end = StopRequested() ? TRunResult::TEnd::interrupted
-                                         : TRunResult::TEnd::timedOut;
+            result.end =
+                StopRequested() ? TRunResult::TEnd::interrupted : TRunResult::TEnd::timedOut;
             result.code = request.timeoutSeconds;
             result.screen = state.Screen();
             result.waitingStep = waiting;
