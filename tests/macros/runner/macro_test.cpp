@@ -262,7 +262,10 @@ void SplitKeyValue(std::string_view rest, std::string* key, std::optional<std::s
     if (name.empty()) throw EMacroTestError(0, "an expectation line without a key");
     for (const char c : name) {
         if (!((c >= 'a' && c <= 'z') || c == '-')) {
-            throw EMacroTestError(0, "\"" + std::string(name) + "\" is not a known key");
+            // Appended rather than added up: GCC 12 warns about the latter here (-Wrestrict).
+            std::string message = "\"";
+            message.append(name).append("\" is not a known key");
+            throw EMacroTestError(0, message);
         }
     }
     *key = std::string(name);
