@@ -1,6 +1,7 @@
 #include "console.h"
 
 #include "host_limits.h"
+#include "system.h"
 
 TConsole::TConsole(std::FILE* in, std::FILE* out, std::FILE* err) : in(in), out(out), err(err) {}
 
@@ -13,14 +14,18 @@ TConsole::~TConsole() {
     }
 }
 
-bool TConsole::SetEncoding(const std::string& encoding) {
-    auto toConsole = TTextConverter::Open(encoding, internalEncoding);
-    auto toErrors = TTextConverter::Open(encoding, internalEncoding);
-    auto fromConsole = TTextConverter::Open(internalEncoding, encoding);
-    if (!toConsole || !toErrors || !fromConsole) return false;
-    outConverter = std::move(toConsole);
-    errConverter = std::move(toErrors);
-    inConverter = std::move(fromConsole);
+bool TConsole::SetEncoding(const std::string& encoding, unsigned streams) {
+    std::unique_ptr<TTextConverter> converters[3];
+    const unsigned bits[3] = {csOutput, csErrors, csInput};
+    for (int i = 0; i < 3; ++i) {
+        if (!(streams & bits[i])) continue;
+        converters[i] = i < 2 ? TTextConverter::Open(encoding, internalEncoding)
+                              : TTextConverter::Open(internalEncoding, encoding);
+        if (!converters[i]) return false;
+    }
+    if (converters[0]) outConverter = std::move(converters[0]);
+    if (converters[1]) errConverter = std::move(converters[1]);
+    if (converters[2]) inConverter = std::move(converters[2]);
     return true;
 }
 
@@ -36,12 +41,12 @@ void TConsole::EndLine() {
 
 void TConsole::Flush() {
     WritePending(false);
-    std::fflush(out);
+    if (std::fflush(out) != 0) outputFailed = true;
 }
 
 void TConsole::Err(std::string_view bytes) {
     WritePending(true);
-    std::fflush(out);
+    if (std::fflush(out) != 0) outputFailed = true;
     if (errConverter) {
         WriteConverted(err, *errConverter, bytes, false);
     } else {
@@ -54,7 +59,9 @@ void TConsole::WritePending(bool finish) {
     if (outConverter) {
         WriteConverted(out, *outConverter, pending, finish);
     } else if (!pending.empty()) {
-        std::fwrite(pending.data(), 1, pending.size(), out);
+        if (std::fwrite(pending.data(), 1, pending.size(), out) != pending.size()) {
+            outputFailed = true;
+        }
     }
     pending.clear();
 }
@@ -64,23 +71,20 @@ void TConsole::WriteConverted(std::FILE* stream, TTextConverter& converter, std:
     converted.clear();
     converter.Convert(bytes, converted);
     if (finish) converter.Finish(converted);
-    if (!converted.empty()) std::fwrite(converted.data(), 1, converted.size(), stream);
+    if (converted.empty()) return;
+    if (std::fwrite(converted.data(), 1, converted.size(), stream) != converted.size() &&
+        stream == out) {
+        outputFailed = true;
+    }
 }
 
 std::string TConsole::ReadLine(std::size_t limit) {
     Flush();
     std::string line;
     while (line.size() < limit) {
-        int c = std::getc(in);
+        int c = NextInputByte();
         if (c == EOF) break;
-        if (c == '\r') {
-            const int next = std::getc(in);
-            if (next == '\n') {
-                c = '\n';
-            } else if (next != EOF) {
-                std::ungetc(next, in);
-            }
-        }
+        if (c == '\r' && PeekInputByte() == '\n') c = NextInputByte();
         line.push_back(static_cast<char>(c));
         if (c == '\n') break;
     }
@@ -93,6 +97,44 @@ std::string TConsole::ReadLine(std::size_t limit) {
     return result;
 }
 
+int TConsole::PeekInputByte() {
+    const int c = NextInputByte();
+    if (c == EOF) return c;
+    if (InputHandle() < 0) {
+        std::ungetc(c, in);
+    } else {
+        --inputPosition;
+    }
+    return c;
+}
+
+int TConsole::NextInputByte() {
+    if (inputPosition < input.size()) return static_cast<unsigned char>(input[inputPosition++]);
+    const int handle = InputHandle();
+    // A stream without a descriptor (a memory stream) is read the plain way.
+    if (handle < 0) return std::getc(in);
+    // The end stays the end, as with the C library's streams: a terminal
+    // would otherwise wait for more after Ctrl+D.
+    if (inputEnded) return EOF;
+    input.resize(HostLimits::inputBlockBytes);
+    const long count = ReadInput(handle, input.data(), input.size());
+    input.resize(count > 0 ? static_cast<std::size_t>(count) : 0);
+    inputPosition = 0;
+    if (input.empty()) {
+        inputEnded = true;
+        return EOF;
+    }
+    return static_cast<unsigned char>(input[inputPosition++]);
+}
+
 int TConsole::InputHandle() const {
     return fileno(in);
+}
+
+int TConsole::OutputHandle() const {
+    return fileno(out);
+}
+
+int TConsole::ErrorHandle() const {
+    return fileno(err);
 }

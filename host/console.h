@@ -20,10 +20,17 @@
 // a flush of the output, so the user always sees the two streams in the order
 // in which they were written.
 //
-// With an encoding set, the two output streams are converted on their way out
-// and each line read on its way in. A character that a macro prints in two
-// calls, its lead byte in one and its second byte in the next, is completed
+// With an encoding set for a stream, what is written to it is converted on its
+// way out, or each line read on its way in. A character that a macro prints in
+// two calls, its lead byte in one and its second byte in the next, is completed
 // across the calls; bytes that do not convert are passed on unchanged.
+//
+// Input is read from the descriptor in blocks of its own rather than through
+// the C library's buffer, so that a wait for input gives way to Ctrl+C
+// whichever thread the signal reaches (ReadInput in system.h).
+//
+// A failed write of the output stream is remembered rather than ignored: the
+// host stops the macro and reports it instead of claiming success.
 class TConsole {
 public:
     // The streams are borrowed, not closed; tests pass memory streams instead.
@@ -32,10 +39,13 @@ public:
     TConsole& operator=(const TConsole&) = delete;
     ~TConsole();
 
-    // Converts console text between code page 932 and `encoding` from now on;
-    // to be called before anything is written or read. Returns false, and the
-    // console stays unconverted, when iconv does not know the name.
-    bool SetEncoding(const std::string& encoding);
+    // The streams, as a set of bits for SetEncoding.
+    enum TStreams : unsigned { csInput = 1, csOutput = 2, csErrors = 4, csAll = 7 };
+
+    // Converts the text of `streams` between code page 932 and `encoding` from
+    // now on; to be called before anything is written or read. Returns false,
+    // and nothing changes, when iconv does not know the name.
+    bool SetEncoding(const std::string& encoding, unsigned streams = csAll);
 
     // Queues bytes for the output stream without flushing it.
     void Out(std::string_view bytes);
@@ -56,8 +66,14 @@ public:
     // when the input has ended or fails.
     std::string ReadLine(std::size_t limit);
 
-    // The descriptor of the input stream, or -1 when it has none.
+    // The descriptors of the three streams, or -1 for one that has none.
     int InputHandle() const;
+    int OutputHandle() const;
+    int ErrorHandle() const;
+
+    // Whether writing the output stream has failed (a full disk, a closed pipe
+    // whose signal is ignored); once it has, it stays failed.
+    bool OutputFailed() const { return outputFailed; }
 
 private:
     // Writes the queued output, converted when an encoding is set; `finish`
@@ -66,12 +82,23 @@ private:
     void WriteConverted(std::FILE* stream, TTextConverter& converter, std::string_view bytes,
                         bool finish);
 
+    // The next byte of input, or EOF at its end, when reading fails or gives
+    // way to an interrupt.
+    int NextInputByte();
+    // The byte NextInputByte would return, left for it.
+    int PeekInputByte();
+
     std::FILE* in;
     std::FILE* out;
     std::FILE* err;
     std::string pending;
-    // Either all three converters are set or none is. Each output stream has
-    // its own, so that a character cut in one is not completed by the other.
+    bool outputFailed = false;
+    // Input read ahead of the line being read, from `inputPosition` on.
+    std::string input;
+    std::size_t inputPosition = 0;
+    bool inputEnded = false;
+    // Null for a stream that is not converted. Each output stream has its own,
+    // so that a character cut in one is not completed by the other.
     std::unique_ptr<TTextConverter> outConverter;
     std::unique_ptr<TTextConverter> errConverter;
     std::unique_ptr<TTextConverter> inConverter;

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "errors/errors.h"
+#include "errors/messages.h"
+#include "system.h"
+
 namespace {
 
 // The names of the console's functions, made once rather than on every call.
@@ -24,17 +28,21 @@ bool TQuorinConsoleEnvironment::CallFunction(int userData, const std::string& na
     if (SameName(name, print)) {
         CheckArguments(arguments, 1);
         console.Out(arguments[0].ToString());
+        StopIfAsked();
         return true;
     }
     if (SameName(name, println)) {
         CheckArguments(arguments, 1, 0);
         if (!arguments[0].IsEmpty()) console.Out(arguments[0].ToString());
         console.EndLine();
+        StopIfAsked();
         return true;
     }
     if (SameName(name, getln)) {
         CheckArguments(arguments, 0);
-        result = Quorin::TExValue(ReadLine());
+        std::string line = ReadLine();
+        StopIfAsked();
+        result = Quorin::TExValue(std::move(line));
         return true;
     }
     return TQuorinEnvironment::CallFunction(userData, name, arguments, result);
@@ -48,4 +56,14 @@ std::string TQuorinConsoleEnvironment::ReadLine() {
     const std::size_t nul = line.find('\0');
     if (nul != std::string::npos) line.resize(nul);
     return line;
+}
+
+void TQuorinConsoleEnvironment::CheckStop(int, bool& stop) {
+    stop = InterruptRequested() || console.OutputFailed();
+}
+
+void TQuorinConsoleEnvironment::StopIfAsked() {
+    bool stop = false;
+    CheckStop(0, stop);
+    if (stop) throw Quorin::EStopped(Quorin::RuntimeMessage(Quorin::Messages::stopped));
 }

@@ -11,6 +11,11 @@
 // writes a value, `println` writes a value (or nothing) and ends the line, and
 // `getln` reads one line. They are tried before the language's built-in
 // functions; every other name goes on to those.
+//
+// The macro is stopped, as the engine stops it (EStopped), once Ctrl+C was
+// pressed or the output could not be written: at the engine's next poll, or
+// at once in a console function, which may otherwise wait for a line or write
+// to no avail.
 class TQuorinConsoleEnvironment : public TQuorinEnvironment {
 public:
     // The longest line `getln` returns whole together with its line feed; a
@@ -23,10 +28,16 @@ public:
     bool CallFunction(int userData, const std::string& name,
                       std::vector<Quorin::TExValue>& arguments, Quorin::TExValue& result) override;
 
+    // Asks to stop after an interrupt or a failed write of the output.
+    void CheckStop(int userData, bool& stop) override;
+
     // The line reader behind `getln`: one line without its line feed, cut at
     // the first NUL byte; the empty string once the input has ended.
     std::string ReadLine();
 
 private:
+    // Throws EStopped when CheckStop would ask to stop.
+    void StopIfAsked();
+
     TConsole& console;
 };

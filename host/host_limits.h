@@ -22,4 +22,14 @@ constexpr std::size_t minimumScriptReserve = 512;
 // bytes, so any size works, and this one makes a megabyte take few rounds.
 constexpr std::size_t conversionBlockBytes = 4096;
 
+// Input is read in blocks of this size: a terminal gives one line per read,
+// and a file or pipe of many short lines needs few reads.
+constexpr std::size_t inputBlockBytes = 4096;
+
+// An error's line is shown whole up to this many bytes; a longer one is cut
+// around the marked place. With its number and the marks of the cuts it then
+// still fits a terminal of 80 columns, in which a byte of code page 932 text
+// takes one column.
+constexpr std::size_t shownLineBytes = 60;
+
 }  // namespace HostLimits

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -89,30 +90,109 @@ bool TSourceDecoder::Decode(std::string_view bytes, std::string& text) {
     return toInternal->ConvertStrictly(body, text);
 }
 
-TLoadResult LoadScript(int argc, char** argv, std::string& text, TSourceDecoder* decoder) {
+namespace {
+
+// The encoding named after "coding:" or "coding=" in `line`, or "".
+std::string CodingInLine(std::string_view line) {
+    const std::size_t first = line.find_first_not_of(" \t\f");
+    if (first == std::string_view::npos) return "";
+    line.remove_prefix(first);
+    if (!line.starts_with("//") && !line.starts_with("#")) return "";
+    constexpr std::string_view marker = "coding";
+    for (std::size_t at = line.find(marker); at != std::string_view::npos;
+         at = line.find(marker, at + 1)) {
+        std::size_t position = at + marker.size();
+        if (position >= line.size() || (line[position] != ':' && line[position] != '=')) continue;
+        ++position;
+        while (position < line.size() && (line[position] == ' ' || line[position] == '\t')) {
+            ++position;
+        }
+        std::size_t end = position;
+        while (end < line.size() &&
+               (std::isalnum(static_cast<unsigned char>(line[end])) || line[end] == '-' ||
+                line[end] == '_' || line[end] == '.' || line[end] == ':')) {
+            ++end;
+        }
+        if (end > position) return std::string(line.substr(position, end - position));
+    }
+    return "";
+}
+
+}  // namespace
+
+std::string DeclaredEncoding(std::string_view bytes) {
+    if (bytes.starts_with(byteOrderMark)) return "UTF-8";
+    for (int line = 0; line < 2 && !bytes.empty(); ++line) {
+        const std::size_t end = bytes.find('\n');
+        std::string name = CodingInLine(bytes.substr(0, end));
+        if (!name.empty()) return name;
+        if (end == std::string_view::npos) break;
+        bytes.remove_prefix(end + 1);
+    }
+    return "";
+}
+
+bool LooksLikeUtf8(std::string_view bytes) {
+    bool beyondAscii = false;
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        beyondAscii = true;
+        std::size_t length;
+        char32_t smallest;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2, smallest = 0x80;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3, smallest = 0x800;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4, smallest = 0x10000;
+        } else {
+            return false;
+        }
+        if (bytes.size() - i < length) return false;
+        char32_t code = lead & (0x7F >> length);
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + k]);
+            if ((next & 0xC0) != 0x80) return false;
+            code = (code << 6) | (next & 0x3F);
+        }
+        if (code < smallest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+        i += length;
+    }
+    return beyondAscii;
+}
+
+TLoadResult LoadScript(int argc, char** argv, std::string& text,
+                       const std::string& fallbackEncoding, std::string* usedEncoding) {
     text.clear();
+    if (usedEncoding) usedEncoding->clear();
     if (argc != 2) return lrNoFileName;
     const std::string name = argv[1];
     TFile file = OpenScript(name);
     if (!file) file = OpenScript(name + ".qrn");
     if (!file) return lrCannotOpen;
     const std::size_t reserve = std::max(HostLimits::minimumScriptReserve, KnownSize(file.get()));
-    if (!decoder) {
-        text.reserve(reserve);
-        if (!ReadBytes(file.get(), text)) {
-            text.clear();
-            return lrCannotOpen;
-        }
-        TurnCrLfIntoLf(text, 0);
-        return lrLoaded;
-    }
     std::string bytes;
     bytes.reserve(reserve);
     if (!ReadBytes(file.get(), bytes)) return lrCannotOpen;
-    text.reserve(reserve);
-    if (!decoder->Decode(bytes, text)) {
-        text.clear();
-        return lrNotConvertible;
+
+    std::string encoding = DeclaredEncoding(bytes);
+    if (encoding.empty()) encoding = fallbackEncoding;
+    if (usedEncoding) *usedEncoding = encoding;
+    if (encoding.empty()) {
+        text = std::move(bytes);
+    } else {
+        const auto decoder = TSourceDecoder::Open(encoding);
+        if (!decoder) return lrUnknownEncoding;
+        text.reserve(reserve);
+        if (!decoder->Decode(bytes, text)) {
+            text.clear();
+            return lrNotConvertible;
+        }
     }
     TurnCrLfIntoLf(text, 0);
     return lrLoaded;

@@ -8,7 +8,7 @@
 
 #include "text_converter.h"
 
-enum TLoadResult { lrLoaded, lrNoFileName, lrCannotOpen, lrNotConvertible };
+enum TLoadResult { lrLoaded, lrNoFileName, lrCannotOpen, lrUnknownEncoding, lrNotConvertible };
 
 // Turns a macro file written in another encoding into code page 932 text.
 //
@@ -34,13 +34,34 @@ private:
     std::unique_ptr<TTextConverter> toInternal;
 };
 
+// The encoding a macro file declares for itself, or "" when it says nothing.
+// A UTF-8 byte order mark at the start means UTF-8. Otherwise one of the
+// first two lines may name it, as Python and editors let a file do: a "//"
+// comment or a "#" line that holds "coding:" or "coding=" followed by the
+// name ("// coding: utf-8", "# -*- coding: euc-jp -*-", "// vim: set
+// fileencoding=utf-8"). Those lines are ASCII in every encoding the name can
+// give, so they are read before the encoding is known.
+std::string DeclaredEncoding(std::string_view bytes);
+
+// Whether `bytes` are valid UTF-8 and hold at least one character beyond
+// ASCII: a file read as code page 932 that looks like this was probably
+// written in UTF-8.
+bool LooksLikeUtf8(std::string_view bytes);
+
 // Fills `text` with the file named by the only argument, or, when that name
 // cannot be opened, with the file of that name plus ".qrn". A directory counts
 // as a file that cannot be opened, and a file that fails while it is read is
-// not run half-loaded: both report lrCannotOpen. With a decoder the file is
-// converted first (lrNotConvertible when it does not convert), then its CR LF
-// pairs are turned into LF, so that they are found in any encoding.
-TLoadResult LoadScript(int argc, char** argv, std::string& text, TSourceDecoder* decoder = nullptr);
+// not run half-loaded: both report lrCannotOpen.
+//
+// The file is converted to code page 932 from the encoding it declares
+// (DeclaredEncoding), or else from `fallbackEncoding`, or else taken as code
+// page 932 already; its CR LF pairs are then turned into LF, so that they are
+// found in any encoding. `usedEncoding`, when given, receives the encoding
+// converted from ("" when none), or the name iconv does not know with
+// lrUnknownEncoding. A file that does not convert gives lrNotConvertible.
+TLoadResult LoadScript(int argc, char** argv, std::string& text,
+                       const std::string& fallbackEncoding = std::string(),
+                       std::string* usedEncoding = nullptr);
 
 // Appends everything `file` holds to `text`, every byte value included, with
 // each CR LF pair turned into a single LF; a CR not followed by LF is kept.

@@ -1,5 +1,6 @@
 #include "text_converter.h"
 
+#include <cctype>
 #include <cerrno>
 
 #include "host_limits.h"
@@ -10,6 +11,19 @@ const iconv_t noDescriptor = reinterpret_cast<iconv_t>(-1);
 constexpr std::size_t iconvFailed = static_cast<std::size_t>(-1);
 
 }  // namespace
+
+bool IsCodePage932(const std::string& name) {
+    std::string key;
+    for (const char c : name) {
+        if (std::isalnum(static_cast<unsigned char>(c))) {
+            key += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        }
+    }
+    for (const char* known : {"CP932", "MS932", "WINDOWS31J", "SHIFTJIS", "SJIS", "MSKANJI"}) {
+        if (key == known) return true;
+    }
+    return false;
+}
 
 std::unique_ptr<TTextConverter> TTextConverter::Open(const std::string& to,
                                                      const std::string& from) {

@@ -10,6 +10,10 @@
 // The encoding of every text inside the interpreter, under the name iconv knows it by.
 inline constexpr const char* internalEncoding = "CP932";
 
+// Whether `name` is code page 932 or the Shift_JIS it extends, under any of
+// the names a locale or iconv gives them: text in it needs no conversion.
+bool IsCodePage932(const std::string& name);
+
 // One direction of conversion, from one encoding to another, with the state of
 // a stream being converted piece by piece.
 //

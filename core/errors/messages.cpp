@@ -42,5 +42,30 @@ const std::string pressAnyKey = "何かキーを押してください...";
 const std::string outOfMemory = "メモリが不足しました。";
 const std::string unknownEncoding = "文字コードの名前が不正です: ";
 const std::string sourceNotConvertible = "マクロファイルの文字コードを変換できません。";
+const std::string outputFailed = "出力を書き込めませんでした。";
+const std::string utf8SourceHint =
+    "UTF-8 のファイルのようです。1 行目か 2 行目に // coding: utf-8 と書くと UTF-8 "
+    "として読みます。";
+const std::string usage =
+    "使い方: quorin ファイル名\n"
+    "  マクロファイルを実行します。開けないときは、名前に .qrn を付けて開きます。\n"
+    "  quorin -h, --help   この説明を表示します。\n"
+    "  quorin --version    バージョンを表示します。\n"
+    "\n"
+    "環境変数:\n"
+    "  QUORIN_CONSOLE_ENCODING  入出力の文字コード。ないときは、端末ならロケールの\n"
+    "                           文字コード、ファイルやパイプなら CP932 です。\n"
+    "  QUORIN_SOURCE_ENCODING   マクロファイルの文字コード。ないときは CP932 です。\n"
+    "                           ファイルの // coding: 名前 の行が優先します。\n"
+    "  QUORIN_ERROR_LOCATION    1 ならエラーの場所を常に表示し、0 なら表示しません。\n"
+    "                           ないときは、標準エラー出力が端末なら表示します。\n";
+
+std::string ErrorLine(int line) {
+    return std::to_string(line) + " 行目: ";
+}
+
+std::string ProgramVersion(const std::string& version) {
+    return "Quorin " + version;
+}
 
 }  // namespace Quorin::Messages

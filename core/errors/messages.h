@@ -38,5 +38,12 @@ extern const std::string pressAnyKey;
 extern const std::string outOfMemory;
 extern const std::string unknownEncoding;  // followed by the encoding's name
 extern const std::string sourceNotConvertible;
+extern const std::string outputFailed;
+extern const std::string utf8SourceHint;
+extern const std::string usage;
+// The start of the line that shows where an error arose: its number and a colon.
+std::string ErrorLine(int line);
+// What --version prints: the program's name and `version`.
+std::string ProgramVersion(const std::string& version);
 
 }  // namespace Quorin::Messages

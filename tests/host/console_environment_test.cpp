@@ -142,4 +142,25 @@ TEST_F(ConsoleEnvironmentTest, WrongArgumentCountsWriteAndReadNothing) {
     EXPECT_EQ(environment->ReadLine(), "kept");
 }
 
+// Output that cannot be written stops the macro: at once in print, and at the
+// engine's next poll otherwise.
+TEST(ConsoleEnvironmentStopTest, AFailedWriteAsksToStop) {
+    std::FILE* full = std::fopen("/dev/full", "w");
+    ASSERT_NE(full, nullptr);
+    TConsoleFiles files;
+    {
+        TConsole console(files.in, full, files.err);
+        TQuorinConsoleEnvironment environment(console);
+        bool stop = true;
+        environment.CheckStop(0, stop);
+        EXPECT_FALSE(stop);
+        std::vector<TExValue> arguments{TExValue("x")};
+        TExValue result;
+        EXPECT_THROW(environment.CallFunction(0, "println", arguments, result), Quorin::EStopped);
+        environment.CheckStop(0, stop);
+        EXPECT_TRUE(stop);
+    }
+    std::fclose(full);
+}
+
 }  // namespace

@@ -149,3 +149,38 @@ TEST_F(ConvertingInputTest, LinesAreConvertedAfterTheyAreRead) {
 }
 
 }  // namespace
+
+namespace {
+
+// Only the streams asked for are converted: a terminal among files.
+TEST(ConsoleEncodingTest, EachStreamCanBeConvertedAlone) {
+    TConsoleFiles files("\xe3\x81\x82\n");
+    {
+        TConsole console(files.in, files.out, files.err);
+        ASSERT_TRUE(console.SetEncoding("UTF-8", TConsole::csErrors));
+        EXPECT_FALSE(console.SetEncoding("NO-SUCH-ENCODING", TConsole::csOutput));
+        console.Out("\x82\xa0");
+        console.Err("\x82\xa0");
+        EXPECT_EQ(console.ReadLine(10), "\xe3\x81\x82\n");
+    }
+    EXPECT_EQ(files.Output(), "\x82\xa0");
+    EXPECT_EQ(files.Errors(), "\xe3\x81\x82");
+}
+
+TEST(ConsoleTest, AFailedWriteIsRemembered) {
+    std::FILE* full = std::fopen("/dev/full", "w");
+    ASSERT_NE(full, nullptr);
+    TConsoleFiles files;
+    {
+        TConsole console(files.in, full, files.err);
+        console.Out("x");
+        EXPECT_FALSE(console.OutputFailed());
+        console.EndLine();
+        EXPECT_TRUE(console.OutputFailed());
+        console.Err("e");
+    }
+    EXPECT_EQ(files.Errors(), "e");
+    std::fclose(full);
+}
+
+}  // namespace

@@ -46,4 +46,27 @@ TEST(GuardInternalFaultsTest, StatusesPassThrough) {
     EXPECT_EQ(status, exitUsage);
 }
 
+// The options print to standard output and run nothing.
+std::string RunWith(const char* option, int& status) {
+    TConsoleFiles files;
+    {
+        TConsole console(files.in, files.out, files.err);
+        char program[] = "quorin";
+        std::string argument = option;
+        char* argv[] = {program, argument.data(), nullptr};
+        status = RunConsoleHost(console, 2, argv);
+    }
+    EXPECT_EQ(files.Errors(), "");
+    return files.Output();
+}
+
+TEST(RunConsoleHostTest, HelpAndVersion) {
+    int status = -1;
+    EXPECT_EQ(RunWith("--help", status), Messages::usage);
+    EXPECT_EQ(status, exitSuccess);
+    EXPECT_EQ(RunWith("-h", status), Messages::usage);
+    EXPECT_EQ(RunWith("--version", status), Messages::ProgramVersion(QUORIN_VERSION) + "\n");
+    EXPECT_EQ(status, exitSuccess);
+}
+
 }  // namespace

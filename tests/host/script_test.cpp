@@ -88,7 +88,7 @@ TLoadResult LoadDecoded(const std::string& encoding, const std::string& name, st
     if (!decoder) return lrCannotOpen;
     const std::string program = "quorin";
     char* argv[] = {Arg(program), Arg(name), nullptr};
-    return LoadScript(2, argv, text, decoder.get());
+    return LoadScript(2, argv, text, encoding);
 }
 
 TEST(SourceDecoderTest, UnknownNamesOpenNothing) {
@@ -133,6 +133,59 @@ TEST(SourceDecoderTest, FilesThatDoNotConvertAreRefused) {
     EXPECT_EQ(LoadDecoded("UTF-8", directory.Name("accent.qrn"), text), lrNotConvertible);
     EXPECT_EQ(LoadDecoded("UTF-8", directory.Name("cut.qrn"), text), lrNotConvertible);
     EXPECT_EQ(LoadDecoded("UTF-8", directory.Name("missing.qrn"), text), lrCannotOpen);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DeclaredEncodingTest, TheFirstTwoLinesMayNameIt) {
+    EXPECT_EQ(DeclaredEncoding("// coding: utf-8\nx;"), "utf-8");
+    EXPECT_EQ(DeclaredEncoding("#!/usr/bin/env quorin\r\n# -*- coding: euc-jp -*-\n"), "euc-jp");
+    EXPECT_EQ(DeclaredEncoding("  // vim: set fileencoding=cp932 :"), "cp932");
+    EXPECT_EQ(DeclaredEncoding("\xef\xbb\xbfx;"), "UTF-8");
+    // Not in a comment or a "#" line, too late, or without a name.
+    EXPECT_EQ(DeclaredEncoding("x = \"coding: utf-8\";"), "");
+    EXPECT_EQ(DeclaredEncoding("\n\n// coding: utf-8"), "");
+    EXPECT_EQ(DeclaredEncoding("// coding:\n// coding utf-8\n"), "");
+    EXPECT_EQ(DeclaredEncoding("// the coding rules\n// coding=latin-1 coding: x"), "latin-1");
+}
+
+TEST(LooksLikeUtf8Test, OnlyValidUtf8BeyondAscii) {
+    EXPECT_TRUE(LooksLikeUtf8("println(\"\xe6\x97\xa5\");"));
+    EXPECT_TRUE(LooksLikeUtf8("\xf0\x9f\x98\x80"));
+    EXPECT_FALSE(LooksLikeUtf8("println(1);"));
+    // Code page 932, a cut character, an overlong form and a surrogate.
+    EXPECT_FALSE(LooksLikeUtf8("\x93\xfa\x96\x7b"));
+    EXPECT_FALSE(LooksLikeUtf8("\xe6\x97"));
+    EXPECT_FALSE(LooksLikeUtf8("\xc0\xaf"));
+    EXPECT_FALSE(LooksLikeUtf8("\xed\xa0\x80"));
+}
+
+TEST(LoadScriptTest, TheFilesOwnWordComesBeforeTheFallback) {
+    TTempDirectory directory;
+    directory.Write("own.qrn", "// coding: utf-8\r\nx = \"\xe3\x81\x82\";");
+    directory.Write("plain.qrn", "x = \"\xa4\xa2\";");
+    directory.Write("unknown.qrn", "# coding: no-such-code\n");
+    std::string text, used;
+    char program[] = "quorin";
+    std::string name = directory.Name("own.qrn");
+    char* argv[] = {program, name.data(), nullptr};
+    EXPECT_EQ(LoadScript(2, argv, text, "EUC-JP", &used), lrLoaded);
+    EXPECT_EQ(text, "// coding: utf-8\nx = \"\x82\xa0\";");
+    EXPECT_EQ(used, "utf-8");
+    name = directory.Name("plain.qrn");
+    argv[1] = name.data();
+    EXPECT_EQ(LoadScript(2, argv, text, "EUC-JP", &used), lrLoaded);
+    EXPECT_EQ(text, "x = \"\x82\xa0\";");
+    EXPECT_EQ(used, "EUC-JP");
+    EXPECT_EQ(LoadScript(2, argv, text, "", &used), lrLoaded);
+    EXPECT_EQ(text, "x = \"\xa4\xa2\";");
+    EXPECT_EQ(used, "");
+    name = directory.Name("unknown.qrn");
+    argv[1] = name.data();
+    EXPECT_EQ(LoadScript(2, argv, text, "", &used), lrUnknownEncoding);
+    EXPECT_EQ(used, "no-such-code");
 }
 
 }  // namespace

@@ -1,5 +1,3 @@
-#include "terminal.h"
-
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -10,7 +8,10 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <thread>
+
+#include "system.h"
 
 namespace {
 
@@ -97,6 +98,75 @@ TEST(WaitForKeyTest, InterruptOrTerminationDuringTheWaitRestoresTheMode) {
         ASSERT_TRUE(keyMode);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber);
         EXPECT_TRUE(terminal.Canonical());
+    }
+}
+
+// Ctrl+C, as the console host sees it: the first one only asks, and also ends
+// a wait for input that another thread is in; the second one ends the process.
+TEST(InterruptTest, TheFirstAsksAndTheSecondEnds) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGINT, SIG_DFL);
+        InstallInterruptHandler();
+        int pipeEnds[2];
+        if (pipe(pipeEnds) != 0) _exit(10);
+        std::thread reader([&] {
+            char byte;
+            // Nothing is ever written: only the interrupt can end the read.
+            if (ReadInput(pipeEnds[0], &byte, 1) != -1) _exit(11);
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (InterruptRequested()) _exit(12);
+        kill(getpid(), SIGINT);
+        reader.join();
+        if (!InterruptRequested()) _exit(13);
+        kill(getpid(), SIGINT);
+        std::this_thread::sleep_for(std::chrono::seconds(5));
+        _exit(14);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), exitInterrupted);
+}
+
+// A program started with interrupts ignored keeps ignoring them; removing the
+// handler puts back what was there.
+TEST(InterruptTest, IgnoredInterruptsStayIgnored) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGINT, SIG_IGN);
+        InstallInterruptHandler();
+        raise(SIGINT);
+        if (InterruptRequested()) _exit(1);
+        RemoveInterruptHandler();
+        std::signal(SIGINT, SIG_DFL);
+        InstallInterruptHandler();
+        RemoveInterruptHandler();
+        raise(SIGINT);
+        _exit(2);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT);
+}
+
+// The locale's character set, whether or not the locale is installed.
+TEST(TerminalCodesetTest, TheLocaleNamesIt) {
+    const char* saved = std::getenv("LC_ALL");
+    const std::string before = saved ? saved : "";
+    setenv("LC_ALL", "C", 1);
+    EXPECT_EQ(TerminalCodeset(), "");
+    setenv("LC_ALL", "C.UTF-8", 1);
+    EXPECT_EQ(TerminalCodeset(), "UTF-8");
+    setenv("LC_ALL", "xx_YY.eucJP@none", 1);
+    EXPECT_EQ(TerminalCodeset(), "eucJP");
+    if (saved) {
+        setenv("LC_ALL", before.c_str(), 1);
+    } else {
+        unsetenv("LC_ALL");
     }
 }
 

@@ -81,7 +81,12 @@ void AppendEscaped(std::string_view text, std::string* output) {
 }  // namespace
 
 bool Utf8ToCp932(std::string_view text, std::string* result, std::size_t* failedAt) {
-    TConverter converter("CP932", "UTF-8");
+    return Utf8ToEncoding(text, "CP932", result, failedAt);
+}
+
+bool Utf8ToEncoding(std::string_view text, const std::string& encoding, std::string* result,
+                    std::size_t* failedAt) {
+    TConverter converter(encoding.c_str(), "UTF-8");
     result->clear();
     const std::size_t done = converter.Convert(text, result);
     if (failedAt) *failedAt = done;
@@ -89,7 +94,11 @@ bool Utf8ToCp932(std::string_view text, std::string* result, std::size_t* failed
 }
 
 std::string Cp932ToDisplay(std::string_view bytes) {
-    TConverter converter("UTF-8", "CP932");
+    return ToDisplay(bytes, "CP932");
+}
+
+std::string ToDisplay(std::string_view bytes, const std::string& encoding) {
+    TConverter converter("UTF-8", encoding.c_str());
     std::string display;
     while (!bytes.empty()) {
         std::string converted;

@@ -15,14 +15,13 @@ constexpr std::string_view kMarker = "//@";
 // should not be in the suite.
 constexpr int kMaxTimeoutSeconds = 3600;
 
-std::string Convert(std::string_view text) {
+std::string Convert(std::string_view text, const std::string& encoding = "CP932") {
     std::string result;
     std::size_t failedAt = 0;
-    if (!Utf8ToCp932(text, &result, &failedAt)) {
-        throw EMacroTestError(0,
-                              "the value is not UTF-8 or has a character that code page 932 "
-                              "lacks, at byte " +
-                                  std::to_string(failedAt) + " of \"" + std::string(text) + "\"");
+    if (!Utf8ToEncoding(text, encoding, &result, &failedAt)) {
+        throw EMacroTestError(0, "the value is not UTF-8 or has a character that " + encoding +
+                                     " lacks, at byte " + std::to_string(failedAt) + " of \"" +
+                                     std::string(text) + "\"");
     }
     return result;
 }
@@ -109,6 +108,13 @@ int LineOfOffset(const std::string& text, std::size_t offset) {
     return line;
 }
 
+// A value for the terminal, kept as written until the terminal's encoding is known.
+struct TTerminalValue {
+    int line;
+    std::string key;
+    std::string value;
+};
+
 // The expectations gathered line by line, before the framing is applied.
 struct TExpectations {
     std::string output;
@@ -119,11 +125,43 @@ struct TExpectations {
     std::optional<int> status;
     std::optional<int> timeout;
     std::optional<std::string> fileName;
+    bool terminalGiven = false;
+    // The first line that uses each kind of stream, for the checks against "tty".
+    int outputLine = 0;
+    int errorsLine = 0;
+    int inputLine = 0;
+    std::vector<TTerminalValue> screen;
+    std::vector<TTerminalValue> events;
 };
 
-void ApplyKey(const std::string& key, const std::optional<std::string>& value, TExpectations* seen,
-              TMacroTest* test) {
-    const bool isFlag = key == "plain" || key == "source-raw";
+// The streams named in a "tty" value.
+TTerminalStreams ParseTerminalStreams(const std::string& value) {
+    TTerminalStreams streams;
+    std::size_t position = 0;
+    while (position < value.size()) {
+        if (value[position] == ' ') {
+            ++position;
+            continue;
+        }
+        const std::size_t end = std::min(value.find(' ', position), value.size());
+        const std::string word = value.substr(position, end - position);
+        bool* stream = word == "stdin"    ? &streams.input
+                       : word == "stdout" ? &streams.output
+                       : word == "stderr" ? &streams.errors
+                                          : nullptr;
+        if (!stream) {
+            throw EMacroTestError(0, "tty: \"" + word + "\" is none of stdin, stdout, stderr");
+        }
+        *stream = true;
+        position = end;
+    }
+    if (!streams.Any()) throw EMacroTestError(0, "tty: name at least one of stdin, stdout, stderr");
+    return streams;
+}
+
+void ApplyKey(int line, const std::string& key, const std::optional<std::string>& value,
+              TExpectations* seen, TMacroTest* test) {
+    const bool isFlag = key == "plain" || key == "source-raw" || key == "fg";
     if (isFlag && value) throw EMacroTestError(0, key + " takes no value");
     if (!isFlag && !value) {
         throw EMacroTestError(0, "\"" + key + "\" is not a known key (or lacks its colon)");
@@ -132,20 +170,49 @@ void ApplyKey(const std::string& key, const std::optional<std::string>& value, T
         if (alreadySet) throw EMacroTestError(0, key + " is given twice");
     };
 
+    auto first = [line](int& seenAt) {
+        if (seenAt == 0) seenAt = line;
+    };
     if (key == "stdin") {
+        first(seen->inputLine);
         test->input += Convert(*value) + "\n";
     } else if (key == "stdin-raw") {
+        first(seen->inputLine);
         test->input += DecodeRawValue(*value);
     } else if (key == "out") {
+        first(seen->outputLine);
         seen->output += Convert(*value) + "\n";
     } else if (key == "out-raw") {
+        first(seen->outputLine);
         seen->output += DecodeRawValue(*value);
     } else if (key == "err") {
+        first(seen->errorsLine);
         seen->errors += Convert(*value) + "\n";
     } else if (key == "err-raw") {
+        first(seen->errorsLine);
         seen->errors += DecodeRawValue(*value);
     } else if (key == "error") {
+        first(seen->errorsLine);
         seen->frameLines.push_back(Convert(*value));
+    } else if (key == "tty") {
+        once(seen->terminalGiven);
+        seen->terminalGiven = true;
+        test->terminal = ParseTerminalStreams(*value);
+    } else if (key == "locale") {
+        once(test->locale.has_value());
+        if (value->empty() || value->find_first_of(" =") != std::string::npos) {
+            throw EMacroTestError(0, "locale: expected a locale name such as C.UTF-8");
+        }
+        test->locale = *value;
+    } else if (key == "screen" || key == "screen-raw") {
+        seen->screen.push_back({line, key, *value});
+    } else if (key == "send" || key == "wait" || key == "wait-out" || key == "fg") {
+        seen->events.push_back({line, key, value.value_or("")});
+    } else if (key == "wait-mode") {
+        if (*value != "key" && *value != "line") {
+            throw EMacroTestError(0, "wait-mode: expected key or line, got \"" + *value + "\"");
+        }
+        seen->events.push_back({line, key, *value});
     } else if (key == "status") {
         once(seen->status.has_value());
         seen->status = ParseNumber(*value, 0, 255, "status");
@@ -195,7 +262,10 @@ void SplitKeyValue(std::string_view rest, std::string* key, std::optional<std::s
     if (name.empty()) throw EMacroTestError(0, "an expectation line without a key");
     for (const char c : name) {
         if (!((c >= 'a' && c <= 'z') || c == '-')) {
-            throw EMacroTestError(0, "\"" + std::string(name) + "\" is not a known key");
+            // Appended rather than added up: GCC 12 warns about the latter here (-Wrestrict).
+            std::string message = "\"";
+            message.append(name).append("\" is not a known key");
+            throw EMacroTestError(0, message);
         }
     }
     *key = std::string(name);
@@ -209,7 +279,7 @@ std::string ClosingPrompt() {
            "\x82\xb3\x82\xa2...";
 }
 
-std::string DecodeRawValue(const std::string& value) {
+std::string DecodeRawValue(const std::string& value, const std::string& encoding) {
     std::string result;
     std::string pending;  // UTF-8 text waiting for conversion
     for (std::size_t i = 0; i < value.size(); ++i) {
@@ -238,7 +308,7 @@ std::string DecodeRawValue(const std::string& value) {
                 if (high < 0 || low < 0) {
                     throw EMacroTestError(0, "\\x needs two hexadecimal digits");
                 }
-                result += Convert(pending);
+                result += Convert(pending, encoding);
                 pending.clear();
                 result.push_back(static_cast<char>(high * 16 + low));
                 i += 2;
@@ -249,7 +319,14 @@ std::string DecodeRawValue(const std::string& value) {
                                              " (known: \\n \\r \\t \\\\ \\xHH)");
         }
     }
-    return result + Convert(pending);
+    return result + Convert(pending, encoding);
+}
+
+std::string TerminalEncoding(const std::optional<std::string>& locale) {
+    const std::size_t dot = locale ? locale->find('.') : std::string::npos;
+    if (dot == std::string::npos) return "CP932";
+    const std::string codeset = locale->substr(dot + 1, locale->find('@') - dot - 1);
+    return codeset.empty() ? "CP932" : codeset;
 }
 
 namespace {
@@ -274,16 +351,75 @@ void ReadExpectationLines(const std::string& text, TExpectations* seen, TMacroTe
             std::string key;
             std::optional<std::string> value;
             SplitKeyValue(content.substr(first + kMarker.size()), &key, &value);
-            ApplyKey(key, value, seen, test);
+            ApplyKey(line, key, value, seen, test);
         } catch (const EMacroTestError& error) {
             throw EMacroTestError(line, error.what());
         }
     }
 }
 
+// A terminal value with its escapes resolved, in the encoding of [key]'s stream.
+std::string TerminalBytes(const TTerminalValue& entry, const TMacroTest& test) {
+    try {
+        const std::string& encoding = entry.key == "wait-out" ? "CP932" : test.terminalEncoding;
+        if (entry.key == "screen") return Convert(entry.value, encoding) + "\n";
+        return DecodeRawValue(entry.value, encoding);
+    } catch (const EMacroTestError& error) {
+        throw EMacroTestError(entry.line, error.what());
+    }
+}
+
+// Builds the screen and the steps at the terminal once the terminal's encoding is
+// known, and refuses what a terminal session cannot have.
+void FinishTerminal(const TExpectations& seen, TMacroTest* test) {
+    const TTerminalStreams& terminal = test->terminal;
+    auto refuse = [](int line, const std::string& message) {
+        if (line > 0) throw EMacroTestError(line, message);
+    };
+    refuse(terminal.output ? seen.outputLine : 0,
+           "stdout is the terminal: expect its output in screen lines");
+    refuse(terminal.errors ? seen.errorsLine : 0,
+           "stderr is the terminal: expect its output, the error frame too, in screen lines");
+    refuse(terminal.input ? seen.inputLine : 0, "stdin is the terminal: type with send");
+    if (!terminal.Any()) {
+        if (!seen.screen.empty()) refuse(seen.screen.front().line, "screen needs a tty line");
+        for (const TTerminalValue& entry : seen.events) {
+            refuse(entry.key == "wait-out" ? 0 : entry.line, entry.key + " needs a tty line");
+        }
+    }
+    test->terminalEncoding = TerminalEncoding(test->locale);
+    for (const TTerminalValue& entry : seen.screen)
+        test->expectedScreen += TerminalBytes(entry, *test);
+    for (const TTerminalValue& entry : seen.events) {
+        TTerminalEvent event;
+        event.description = "line " + std::to_string(entry.line) + ": " + entry.key +
+                            (entry.key == "fg" ? "" : ": " + entry.value);
+        if (entry.key == "send") {
+            event.kind = TTerminalEvent::TKind::send;
+        } else if (entry.key == "wait") {
+            event.kind = TTerminalEvent::TKind::waitScreen;
+        } else if (entry.key == "wait-out") {
+            event.kind = TTerminalEvent::TKind::waitOutput;
+        } else if (entry.key == "wait-mode") {
+            event.kind = TTerminalEvent::TKind::waitMode;
+            event.keyMode = entry.value == "key";
+        } else {
+            event.kind = TTerminalEvent::TKind::resume;
+        }
+        if (entry.key != "wait-mode" && entry.key != "fg") {
+            event.bytes = TerminalBytes(entry, *test);
+            if (event.bytes.empty())
+                throw EMacroTestError(entry.line, entry.key + " needs a value");
+        }
+        test->events.push_back(event);
+    }
+}
+
 // Settles the file names and builds the expected streams, framing included, once
-// the expectations and the source are known.
+// the expectations and the source are known. The streams on a terminal are seen
+// only on the screen, which has no framing of its own.
 void FinishTest(const TExpectations& seen, const std::string& baseName, TMacroTest* test) {
+    FinishTerminal(seen, test);
     test->fileName = seen.fileName ? *seen.fileName : ConvertFileName(baseName, "file name");
     for (const std::string& extra : test->extraFileNames) {
         if (extra == test->fileName) {
@@ -294,7 +430,7 @@ void FinishTest(const TExpectations& seen, const std::string& baseName, TMacroTe
     test->expectedStatus = seen.status.value_or(0);
     test->timeoutSeconds = seen.timeout.value_or(test->timeoutSeconds);
     const bool framed = !seen.plain && test->expectedStatus == 0;
-    test->expectedOutput = (framed ? "\n" : "") + seen.output;
+    test->expectedOutput = (framed && !test->terminal.output ? "\n" : "") + seen.output;
     test->expectedErrors = seen.errors;
     if (!seen.frameLines.empty()) {
         test->expectedErrors += "\n*\n";
@@ -304,7 +440,7 @@ void FinishTest(const TExpectations& seen, const std::string& baseName, TMacroTe
         }
         test->expectedErrors += "\n*\n";
     }
-    if (framed) test->expectedErrors += "\n" + ClosingPrompt();
+    if (framed && !test->terminal.errors) test->expectedErrors += "\n" + ClosingPrompt();
 }
 
 }  // namespace

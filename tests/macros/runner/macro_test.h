@@ -20,8 +20,35 @@ public:
     int line;
 };
 
+// The standard streams that a test puts on a pseudo-terminal; any of them makes the
+// run a terminal session, with the terminal as the program's controlling terminal.
+struct TTerminalStreams {
+    bool input = false;
+    bool output = false;
+    bool errors = false;
+
+    bool Any() const { return input || output || errors; }
+};
+
+// One step of what a person does at the terminal while the program runs; the steps
+// are taken in file order, each waiting until it can be taken.
+struct TTerminalEvent {
+    enum class TKind {
+        send,        // types [bytes]
+        waitScreen,  // waits until the screen shows [bytes], after what an earlier wait found
+        waitOutput,  // the same for the captured standard output
+        waitMode,    // waits until the terminal is in key mode ([keyMode]) or line mode
+        resume,      // waits until the program is suspended, then continues it as "fg" does
+    };
+    TKind kind = TKind::send;
+    std::string bytes;
+    bool keyMode = false;
+    std::string description;  // "line N: the line's key and value", for reports
+};
+
 // Everything needed to run one macro test and judge its result. All byte strings are
-// already in code page 932 (or raw where the file asked for raw bytes).
+// already in code page 932 (or raw where the file asked for raw bytes); what concerns
+// the terminal is in the terminal's encoding.
 struct TMacroTest {
     std::string source;    // the macro file's bytes as the interpreter will read them
     std::string fileName;  // name under which the macro is written into the working directory
@@ -33,6 +60,12 @@ struct TMacroTest {
     std::string expectedErrors;  // the whole expected standard error
     int expectedStatus = 0;
     int timeoutSeconds = 60;
+
+    TTerminalStreams terminal;
+    std::optional<std::string> locale;       // LANG for the run, with every LC_ variable unset
+    std::string terminalEncoding = "CP932";  // what the terminal shows, as the locale names it
+    std::vector<TTerminalEvent> events;
+    std::string expectedScreen;  // everything the terminal shows, its CR LF pairs read as LF
 
     // The arguments the interpreter is started with (after its own name).
     std::vector<std::string> Arguments() const {
@@ -54,9 +87,13 @@ TMacroTest ParseMacroTestWithSource(const std::string& expectations, const std::
                                     const std::string& baseName);
 
 // Resolves the escapes \n \r \t \\ and \xHH of a "-raw" value; the text between
-// escapes is converted from UTF-8, the \xHH bytes are taken as they are. Throws
-// EMacroTestError (with line 0) on a malformed escape.
-std::string DecodeRawValue(const std::string& value);
+// escapes is converted from UTF-8 to [encoding], the \xHH bytes are taken as they
+// are. Throws EMacroTestError (with line 0) on a malformed escape.
+std::string DecodeRawValue(const std::string& value, const std::string& encoding = "CP932");
+
+// The encoding a terminal in [locale] uses, as the locale's name gives it (UTF-8 for
+// C.UTF-8); code page 932 for the C locale, where the program writes its bytes unchanged.
+std::string TerminalEncoding(const std::optional<std::string>& locale);
 
 // The closing prompt of the interpreter, in code page 932.
 std::string ClosingPrompt();

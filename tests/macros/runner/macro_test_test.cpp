@@ -198,6 +198,47 @@ TEST(MacroTestWithSource, RejectsMistakesInTheExpectations) {
     EXPECT_NO_THROW(ParseMacroTestWithSource("//@ out: 表\n", "x;\n", "a.qrn"));
 }
 
+TEST(MacroTestTerminal, ScreenAndStepsAreInTheTerminalsEncoding) {
+    const TMacroTest test = ParseMacroTest(
+        "//@ tty: stdin  stderr\n"
+        "//@ locale: ja_JP.eucJP\n"
+        "//@ out: a\n"
+        "//@ wait: あ\n"
+        "//@ wait-out: あ\n"
+        "//@ send: \\x03\n"
+        "//@ wait-mode: key\n"
+        "//@ fg\n"
+        "//@ screen: あ\n"
+        "//@ screen-raw: \\x1a\n",
+        "t.qrn");
+    EXPECT_TRUE(test.terminal.input && test.terminal.errors && !test.terminal.output);
+    EXPECT_EQ(test.terminalEncoding, "eucJP");
+    EXPECT_EQ(test.expectedScreen, "\xa4\xa2\n\x1a");
+    // The captured output keeps its framing; the terminal's stream has none.
+    EXPECT_EQ(test.expectedOutput, "\na\n");
+    EXPECT_EQ(test.expectedErrors, "");
+    ASSERT_EQ(test.events.size(), 5u);
+    EXPECT_EQ(test.events[0].bytes, "\xa4\xa2");
+    EXPECT_EQ(test.events[1].bytes, kA);
+    EXPECT_EQ(test.events[2].bytes, "\x03");
+    EXPECT_TRUE(test.events[3].keyMode);
+    EXPECT_EQ(test.events[4].kind, TTerminalEvent::TKind::resume);
+    EXPECT_EQ(test.events[4].description, "line 8: fg");
+    EXPECT_EQ(TerminalEncoding(std::nullopt), "CP932");
+    EXPECT_EQ(TerminalEncoding("C.UTF-8@x"), "UTF-8");
+}
+
+TEST(MacroTestTerminal, RefusesWhatATerminalSessionCannotHave) {
+    EXPECT_EQ(ErrorLine("//@ tty: stdout\n//@ out: x\n"), 2);
+    EXPECT_EQ(ErrorLine("//@ error: x\n//@ tty: stderr\n"), 1);
+    EXPECT_EQ(ErrorLine("//@ stdin: x\n//@ tty: stdin\n"), 1);
+    EXPECT_EQ(ErrorLine("//@ screen: x\n"), 1);
+    EXPECT_EQ(ErrorLine("//@ send: a\n"), 1);
+    EXPECT_EQ(ErrorLine("//@ tty: stdin\n//@ send:\n"), 2);
+    EXPECT_EQ(ErrorLine("//@ tty: keyboard\n"), 1);
+    EXPECT_EQ(ErrorLine("//@ tty: stdin\n//@ wait-mode: raw\n"), 2);
+}
+
 TEST(Cp932Display, ShowsCharactersAndEscapesTheRest) {
     EXPECT_EQ(Cp932ToDisplay(kKonnichiwa + " x"), "こんにちは x");
     EXPECT_EQ(Cp932ToDisplay("a\tb\\\r\x01"), "a\\tb\\\\\\r\\x01");

@@ -127,13 +127,17 @@ int RunTest(const std::string& program, const fs::path& testPath,
     request.outputPath = scratch.Root() / "stdout";
     request.errorPath = scratch.Root() / "stderr";
     request.timeoutSeconds = test.timeoutSeconds;
+    request.terminal = test.terminal;
+    request.locale = test.locale;
+    request.events = test.events;
     const TRunResult result = RunProcess(request);
 
     std::string output;
     std::string errors;
     if (result.end != TRunResult::TEnd::notStarted) {
-        output = ReadFile(request.outputPath);
-        errors = ReadFile(request.errorPath);
+        // A stream on the terminal has no capture file: what it wrote is on the screen.
+        if (!test.terminal.output) output = ReadFile(request.outputPath);
+        if (!test.terminal.errors) errors = ReadFile(request.errorPath);
     }
 
     std::string failures;
@@ -143,9 +147,19 @@ int RunTest(const std::string& program, const fs::path& testPath,
         failures += "expected exit status " + std::to_string(test.expectedStatus) +
                     "; the program " + DescribeEnd(result) + "\n";
     }
+    if (!result.waitingStep.empty()) {
+        failures += "the step at the terminal still waiting: " + result.waitingStep + "\n";
+    }
     if (result.end != TRunResult::TEnd::notStarted) {
         failures += DescribeDifference("stdout", test.expectedOutput, output);
         failures += DescribeDifference("stderr", test.expectedErrors, errors);
+        if (test.terminal.Any()) {
+            failures += DescribeDifference("screen", test.expectedScreen, result.screen,
+                                           test.terminalEncoding);
+        }
+    }
+    if (!result.terminalRestored) {
+        failures += "the program left the terminal in another mode than it found it in\n";
     }
 
     if (failures.empty()) {

@@ -15,6 +15,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "child.h"
+
 extern char** environ;
 
 namespace MacroRunner {
@@ -25,9 +27,7 @@ namespace {
 // the child is killed by SIGXFSZ when one of its capture files grows past this.
 constexpr rlim_t kMaxCaptureBytes = rlim_t{256} << 20;
 
-// How often the runner looks at the child at most and least: short at first, since
-// most macros end within milliseconds, and never so rarely that a test waits long.
-constexpr long kFirstPollNanoseconds = 200'000;
+// The longest pause between two looks at the child.
 constexpr long kLastPollNanoseconds = 20'000'000;
 
 volatile sig_atomic_t stopRequested = 0;
@@ -44,8 +44,15 @@ std::vector<char*> PointerList(std::vector<std::string>& strings) {
     return pointers;
 }
 
-std::vector<std::string> ChildEnvironment(
-    const std::vector<std::pair<std::string, std::string>>& changes) {
+// The variables that choose a locale; a terminal session decides them itself, so
+// that what the terminal shows does not depend on the shell that runs the suite.
+bool IsLocaleVariable(const std::string& name) {
+    return name == "LANG" || name == "LANGUAGE" || name.rfind("LC_", 0) == 0;
+}
+
+std::vector<std::string> ChildEnvironment(const TRunRequest& request) {
+    const auto& changes = request.environment;
+    const bool ownLocale = request.locale || request.terminal.Any();
     std::vector<std::string> result;
     for (char** entry = environ; *entry; ++entry) {
         const std::string text = *entry;
@@ -56,40 +63,80 @@ std::vector<std::string> ChildEnvironment(
         // The interpreter's own settings come only from the test, never from the
         // shell that runs the suite.
         const bool setting = name.rfind("QUORIN_", 0) == 0;
-        if (!replaced && !setting) result.push_back(text);
+        if (!replaced && !setting && !(ownLocale && IsLocaleVariable(name))) {
+            result.push_back(text);
+        }
     }
+    if (request.locale) result.push_back("LANG=" + *request.locale);
     for (const auto& [name, value] : changes) result.push_back(name + "=" + value);
     return result;
 }
 
-// Tells the runner why the child could not start, and ends the child.
-[[noreturn]] void FailChild(int statusPipe) {
+// Makes [path] the descriptor [target], opened with [flags].
+bool Redirect(const std::string& path, int flags, int target) {
+    const int handle = open(path.c_str(), flags, 0600);
+    return handle >= 0 && dup2(handle, target) >= 0;
+}
+
+}  // namespace
+
+void FailChild(int statusPipe) {
     const int error = errno;
     (void)!write(statusPipe, &error, sizeof error);
     _exit(127);
 }
 
-// Runs in the child between fork and exec; reports a failure through [statusPipe] as
-// an errno value. Only async-signal-safe calls from here on.
-[[noreturn]] void StartChild(const TRunRequest& request, const char* program, char** argv,
-                             char** envp, pid_t parent, int statusPipe) {
-    setpgid(0, 0);
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != parent) _exit(127);  // the runner died before the line above
-    const int input = open(request.inputPath.c_str(), O_RDONLY);
-    if (input < 0 || dup2(input, STDIN_FILENO) < 0) FailChild(statusPipe);
-    const int output = open(request.outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (output < 0 || dup2(output, STDOUT_FILENO) < 0) FailChild(statusPipe);
-    const int errors = open(request.errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (errors < 0 || dup2(errors, STDERR_FILENO) < 0) FailChild(statusPipe);
+TChildCommand::TChildCommand(const TRunRequest& request) : program(request.program) {
+    if (program.find('/') != std::string::npos) {
+        char resolved[PATH_MAX];
+        if (!realpath(program.c_str(), resolved)) {
+            startError = program + ": " + std::strerror(errno);
+            return;
+        }
+        program = resolved;
+    }
+    arguments.push_back(request.program);
+    arguments.insert(arguments.end(), request.arguments.begin(), request.arguments.end());
+    environment = ChildEnvironment(request);
+    argv = PointerList(arguments);
+    envp = PointerList(environment);
+}
+
+void ExecChild(const TRunRequest& request, TChildCommand& command, int terminal, int statusPipe) {
+    const bool input = request.terminal.input && terminal >= 0;
+    const bool output = request.terminal.output && terminal >= 0;
+    const bool errors = request.terminal.errors && terminal >= 0;
+    if (input ? dup2(terminal, STDIN_FILENO) < 0
+              : !Redirect(request.inputPath, O_RDONLY, STDIN_FILENO)) {
+        FailChild(statusPipe);
+    }
+    const int writing = O_WRONLY | O_CREAT | O_TRUNC;
+    if (output ? dup2(terminal, STDOUT_FILENO) < 0
+               : !Redirect(request.outputPath, writing, STDOUT_FILENO)) {
+        FailChild(statusPipe);
+    }
+    if (errors ? dup2(terminal, STDERR_FILENO) < 0
+               : !Redirect(request.errorPath, writing, STDERR_FILENO)) {
+        FailChild(statusPipe);
+    }
+    if (terminal > STDERR_FILENO) close(terminal);
     if (chdir(request.workingDirectory.c_str()) < 0) FailChild(statusPipe);
     const rlimit captureLimit{kMaxCaptureBytes, kMaxCaptureBytes};
     const rlimit noCore{0, 0};
     setrlimit(RLIMIT_FSIZE, &captureLimit);
     setrlimit(RLIMIT_CORE, &noCore);
     signal(SIGPIPE, SIG_DFL);
-    execve(program, argv, envp);
+    execve(command.program.c_str(), command.Arguments(), command.Environment());
     FailChild(statusPipe);
+}
+
+std::string ReadStartError(int statusPipe, const std::string& program) {
+    int childError = 0;
+    ssize_t got;
+    while ((got = read(statusPipe, &childError, sizeof childError)) < 0 && errno == EINTR) {
+    }
+    if (got != static_cast<ssize_t>(sizeof childError)) return "";
+    return program + ": " + std::strerror(childError);
 }
 
 TRunResult Finish(int waitStatus) {
@@ -104,15 +151,23 @@ TRunResult Finish(int waitStatus) {
     return result;
 }
 
-void KillAndReap(pid_t child) {
-    kill(-child, SIGKILL);
+void KillAndReap(pid_t child, pid_t group) {
+    if (group > 0) kill(-group, SIGKILL);
     kill(child, SIGKILL);
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
 }
 
-}  // namespace
+bool StopRequested() {
+    return stopRequested != 0;
+}
+
+long TPollPause::Next() {
+    const long pause = nanoseconds;
+    nanoseconds = std::min(nanoseconds * 2, kLastPollNanoseconds);
+    return pause;
+}
 
 void InstallStopHandlers() {
     struct sigaction action {};
@@ -125,22 +180,12 @@ void InstallStopHandlers() {
 
 TRunResult RunProcess(const TRunRequest& request) {
     TRunResult result;
-    // The child changes its directory before exec, so a relative path must be made absolute.
-    std::string program = request.program;
-    if (program.find('/') != std::string::npos) {
-        char resolved[PATH_MAX];
-        if (!realpath(program.c_str(), resolved)) {
-            result.startError = program + ": " + std::strerror(errno);
-            return result;
-        }
-        program = resolved;
+    TChildCommand command(request);
+    if (!command.startError.empty()) {
+        result.startError = command.startError;
+        return result;
     }
-
-    std::vector<std::string> arguments{request.program};
-    arguments.insert(arguments.end(), request.arguments.begin(), request.arguments.end());
-    std::vector<std::string> environment = ChildEnvironment(request.environment);
-    std::vector<char*> argv = PointerList(arguments);
-    std::vector<char*> envp = PointerList(environment);
+    if (request.terminal.Any()) return RunTerminalSession(request, command);
 
     int statusPipe[2];
     if (pipe2(statusPipe, O_CLOEXEC) < 0) {
@@ -157,25 +202,24 @@ TRunResult RunProcess(const TRunRequest& request) {
     }
     if (child == 0) {
         close(statusPipe[0]);
-        StartChild(request, program.c_str(), argv.data(), envp.data(), parent, statusPipe[1]);
+        setpgid(0, 0);
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent) _exit(127);  // the runner died before the line above
+        ExecChild(request, command, -1, statusPipe[1]);
     }
     close(statusPipe[1]);
 
     // The pipe closes on a successful exec; an errno arrives when the start failed.
-    int childError = 0;
-    ssize_t got;
-    while ((got = read(statusPipe[0], &childError, sizeof childError)) < 0 && errno == EINTR) {
-    }
+    result.startError = ReadStartError(statusPipe[0], command.program);
     close(statusPipe[0]);
-    if (got == static_cast<ssize_t>(sizeof childError)) {
-        KillAndReap(child);
-        result.startError = program + ": " + std::strerror(childError);
+    if (!result.startError.empty()) {
+        KillAndReap(child, child);
         return result;
     }
 
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::seconds(request.timeoutSeconds);
-    long pause = kFirstPollNanoseconds;
+    TPollPause pause;
     for (;;) {
         int status = 0;
         const pid_t done = waitpid(child, &status, WNOHANG);
@@ -184,20 +228,19 @@ TRunResult RunProcess(const TRunRequest& request) {
             result.startError = std::string("waitpid: ") + std::strerror(errno);
             return result;
         }
-        if (stopRequested) {
-            KillAndReap(child);
+        if (StopRequested()) {
+            KillAndReap(child, child);
             result.end = TRunResult::TEnd::interrupted;
             return result;
         }
         if (std::chrono::steady_clock::now() >= deadline) {
-            KillAndReap(child);
+            KillAndReap(child, child);
             result.end = TRunResult::TEnd::timedOut;
             result.code = request.timeoutSeconds;
             return result;
         }
-        const timespec delay{0, pause};
+        const timespec delay{0, pause.Next()};
         nanosleep(&delay, nullptr);
-        pause = std::min(pause * 2, kLastPollNanoseconds);
     }
 }
 

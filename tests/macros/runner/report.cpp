@@ -37,7 +37,7 @@ std::vector<TLine> SplitLines(const std::string& bytes) {
     return lines;
 }
 
-std::string ShowLines(const std::string& bytes, int differingLine) {
+std::string ShowLines(const std::string& bytes, int differingLine, const std::string& encoding) {
     const std::vector<TLine> lines = SplitLines(bytes);
     if (lines.empty()) return "      (nothing)\n";
     const int count = static_cast<int>(lines.size());
@@ -49,7 +49,7 @@ std::string ShowLines(const std::string& bytes, int differingLine) {
     for (int i = first; i <= last; ++i) {
         const TLine& line = lines[static_cast<std::size_t>(i - 1)];
         std::snprintf(number, sizeof number, "    %c %3d  \"", i == differingLine ? '>' : ' ', i);
-        shown += number + Cp932ToDisplay(line.text) + "\"";
+        shown += number + ToDisplay(line.text, encoding) + "\"";
         if (!line.ended) shown += "  (no line end)";
         shown += "\n";
     }
@@ -79,7 +79,7 @@ std::string ByteCount(std::size_t count) {
 }  // namespace
 
 std::string DescribeDifference(const std::string& streamName, const std::string& expected,
-                               const std::string& actual) {
+                               const std::string& actual, const std::string& encoding) {
     if (expected == actual) return "";
     const auto mismatch =
         std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end());
@@ -97,8 +97,9 @@ std::string DescribeDifference(const std::string& streamName, const std::string&
     } else if (offset == expected.size()) {
         report += ": the actual " + streamName + " goes on";
     }
-    report += "\n  expected (" + ByteCount(expected.size()) + "):\n" + ShowLines(expected, line);
-    report += "  actual (" + ByteCount(actual.size()) + "):\n" + ShowLines(actual, line);
+    report += "\n  expected (" + ByteCount(expected.size()) + "):\n" +
+              ShowLines(expected, line, encoding);
+    report += "  actual (" + ByteCount(actual.size()) + "):\n" + ShowLines(actual, line, encoding);
     report += "  bytes around the difference:\n    expected " + ShowBytes(expected, offset) +
               "    actual   " + ShowBytes(actual, offset);
     return report;

@@ -1,0 +1,69 @@
+// The program run as a shell runs it, for what only a whole process shows:
+// output that cannot be written.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "errors/messages.h"
+#include "temp_directory.h"
+
+namespace {
+
+namespace Messages = Quorin::Messages;
+
+// Runs `command` with /bin/sh in `directory`, the program as $Q; returns what it
+// writes and leaves its status in `status`.
+std::string Shell(const TTempDirectory& directory, const std::string& command, int& status) {
+    const std::string line = "cd '" + directory.path.string() +
+                             "' && Q='" QUORIN_PROGRAM
+                             "' && unset QUORIN_CONSOLE_ENCODING QUORIN_ERROR_LOCATION && " +
+                             command;
+    std::FILE* pipe = popen(line.c_str(), "r");
+    if (!pipe) return "popen failed";
+    std::string output;
+    char block[4096];
+    std::size_t count;
+    while ((count = std::fread(block, 1, sizeof block, pipe)) > 0) output.append(block, count);
+    status = pclose(pipe);
+    return output;
+}
+
+std::string Failed() {
+    return Messages::outputFailed + "\n";
+}
+
+// A full disk: the write error is reported and the status is 2, also for a
+// macro that writes its output only at the end and for one that never stops.
+TEST(ProgramTest, OutputThatCannotBeWrittenIsAnError) {
+    TTempDirectory directory;
+    directory.Write("short.qrn", "print(\"x\");");
+    directory.Write("endless.qrn", "while (1) println(\"y\");");
+    directory.Write("silent.qrn", "x = 1;");
+    for (const char* macro : {"short.qrn", "endless.qrn", "silent.qrn"}) {
+        SCOPED_TRACE(macro);
+        int status = -1;
+        EXPECT_EQ(
+            Shell(directory, "$Q " + std::string(macro) + " 2>&1 >/dev/full </dev/null", status),
+            Failed());
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 2);
+    }
+}
+
+// A pipe closed by its reader: with SIGPIPE ignored the program ends with the
+// message and status 2; with its default action the signal ends it, as before.
+TEST(ProgramTest, AClosedPipe) {
+    TTempDirectory directory;
+    directory.Write("endless.qrn", "while (1) println(\"y\");");
+    const std::string run =
+        "{ $Q endless.qrn </dev/null 2>err; echo $? >status; } | head -c 1 >/dev/null; "
+        "cat err status";
+    int status = -1;
+    EXPECT_EQ(Shell(directory, "trap '' PIPE; " + run, status), Failed() + "2\n");
+    EXPECT_EQ(Shell(directory, run, status), "141\n");
+}
+
+}  // namespace
