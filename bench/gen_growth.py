@@ -70,46 +70,44 @@ def block_labels(n):
 
 # ---------------------------------------------------------------- nesting
 
-# Each nesting macro holds NEST_COPIES nests of depth n one after the other,
-# so that a run takes long enough to time while every nest stays within the
-# depth the interpreter accepts (10,000 levels of every shape must work; the
-# kit's largest depth is 4n).
-NEST_COPIES = 20
+def nesting(name, copies, sentence, tail, expected, what):
+    """A shape of `copies` nests, each `sentence(n)`, n levels deep, one after
+    the other, then `tail`, which prints what `expected(n, copies)` says.
+
+    The copies make a run long enough to time (start-up is some 10 ms) while
+    every nest stays within the depth the interpreter accepts: 10,000 levels
+    of every shape must work, and the kit's largest depth is 4n."""
+    def make(n):
+        return sentence(n) * copies + tail + "\n", expected(n, copies)
+    return Shape(name, 2500, 200, make, "%s, %d times" % (what, copies))
 
 
-def copies(sentence, tail, expected):
-    return sentence * NEST_COPIES + tail + "\n", expected
+def one(n, copies):
+    return "1\n"
 
 
-def nest_brackets(n):
-    return copies("x = " + "(" * n + "1" + ")" * n + ";\n", "println(x);", "1\n")
+def count(n, copies):
+    return "%d\n" % copies
 
 
-def nest_prefix(n):
-    return copies("x = " + "- " * n + "1;\n", "println(x);", "%d\n" % (-1 if n % 2 else 1))
-
-
-def nest_calls(n):
-    return copies("x = " + "int(" * n + "1" + ")" * n + ";\n", "println(x);", "1\n")
-
-
-def nest_assign(n):
-    return copies("a = " * n + "1;\n", "println(a);", "1\n")
-
-
-def nest_blocks(n):
-    return copies("{" * n + " c++; " + "}" * n + "\n", "println(c);", "%d\n" % NEST_COPIES)
-
-
-def nest_if(n):
+NESTING = [
+    nesting("nest_brackets", 100, lambda n: "x = " + "(" * n + "1" + ")" * n + ";\n", "println(x);", one,
+            "x = ((...1...)); n brackets deep"),
+    nesting("nest_prefix", 100, lambda n: "x = " + "- " * n + "1;\n", "println(x);",
+            lambda n, copies: "%d\n" % (-1 if n % 2 else 1), "x = - - ... 1; n prefix operators deep"),
+    nesting("nest_calls", 20, lambda n: "x = " + "int(" * n + "1" + ")" * n + ";\n", "println(x);", one,
+            "x = int(int(...1...)); n calls deep"),
+    nesting("nest_assign", 40, lambda n: "a = " * n + "1;\n", "println(a);", one,
+            "a = a = ... = 1; n assignments deep"),
+    nesting("nest_blocks", 40, lambda n: "{" * n + " c++; " + "}" * n + "\n", "println(c);", count,
+            "{{...{ c++; }...}} n blocks deep"),
     # Every condition is tested before the last else counts the copy.
-    return copies("if (c < 0) c = 0; else " * n + "c++;\n", "println(c);", "%d\n" % NEST_COPIES)
-
-
-def nest_loops(n):
+    nesting("nest_if", 20, lambda n: "if (c < 0) c = 0; else " * n + "c++;\n", "println(c);", count,
+            "if (c < 0) c = 0; else if ... n deep, every condition tested"),
     # The innermost body runs once; then every loop tests its condition again.
-    return copies("x = 0; " + "while (x < 1) " * n + "x++; c = c + x;\n", "println(c);",
-                  "%d\n" % NEST_COPIES)
+    nesting("nest_loops", 40, lambda n: "x = 0; " + "while (x < 1) " * n + "x++; c = c + x;\n",
+            "println(c);", count, "x = 0; while (x < 1) while (x < 1) ... x++; n loops deep"),
+]
 
 
 # ---------------------------------------------------------------- double-byte text
@@ -146,20 +144,7 @@ SHAPES = collections.OrderedDict((s.name, s) for s in [
           "goto L0; L0: goto L1; L1: ... : n goto/label pairs in the macro's own list"),
     Shape("block_labels", 10000, 500, block_labels,
           "one block holding n labels, visited once each by a cycle of gotos that jumps far"),
-    Shape("nest_brackets", 2500, 200, nest_brackets,
-          "x = ((...1...)); n brackets deep, %d times" % NEST_COPIES),
-    Shape("nest_prefix", 2500, 200, nest_prefix,
-          "x = - - ... 1; n prefix operators deep, %d times" % NEST_COPIES),
-    Shape("nest_calls", 2500, 200, nest_calls,
-          "x = int(int(...1...)); n calls deep, %d times" % NEST_COPIES),
-    Shape("nest_assign", 2500, 200, nest_assign,
-          "a = a = ... = 1; n assignments deep, %d times" % NEST_COPIES),
-    Shape("nest_blocks", 2500, 200, nest_blocks,
-          "{{...{ c++; }...}} n blocks deep, %d times" % NEST_COPIES),
-    Shape("nest_if", 2500, 200, nest_if,
-          "if (...) ...; else if ... n deep, every condition tested, %d times" % NEST_COPIES),
-    Shape("nest_loops", 2500, 200, nest_loops,
-          "while (x < 1) while (x < 1) ... x++; n loops deep, %d times" % NEST_COPIES),
+] + NESTING + [
     Shape("dbcs_scan", 10000, 500, dbcs_scan,
           "for (i = 0; i < len(s); i++) c = substr(s, i, 1); over n double-byte characters"),
     Shape("dbcs_right_substr", 8000, 500, dbcs_right_substr,

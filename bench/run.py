@@ -613,7 +613,7 @@ def main():
         base = None if base_problems else (base_time, base_peak)
         rows = []
         for name in names:
-            print("running %-11s ..." % name, end="", flush=True)
+            print("running %-12s ..." % name, end="", flush=True)
             t0 = time.perf_counter()
             row = measure(name, files[name], cmds, args.runs, args.timeout, tmp, args.cpu)
             print(" %.1f s%s" % (time.perf_counter() - t0, "" if row.ok else "  FAIL"), flush=True)
