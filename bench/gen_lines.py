@@ -12,7 +12,8 @@ keeps every language compiling one huge chunk.
 """
 
 import argparse
-import os
+
+from gen_analysis import write_programs
 
 
 def build(lines):
@@ -25,14 +26,7 @@ def build(lines):
 
 def generate(lines, outdir, name="lines1m"):
     """Writes name.qrn, name.lua and name.py into outdir; returns their paths."""
-    os.makedirs(outdir, exist_ok=True)
-    paths = {}
-    for ext, text in zip(("qrn", "lua", "py"), build(lines)):
-        path = os.path.join(outdir, "%s.%s" % (name, ext))
-        with open(path, "w", newline="\n") as f:
-            f.write(text)
-        paths[ext] = path
-    return paths
+    return write_programs(build(lines), outdir, name)
 
 
 def main():
