@@ -175,7 +175,7 @@ def report_splitter(rows, cpu):
             verdicts.append(("splitter %s %d" % (kind, size), r, TARGET_SPLITTER))
         else:
             status = "FAIL"
-        print(line % (kind, "%.1f MB" % (size / float(1 << 20)), run.fmt(crafted.best(), 13),
+        print(line % (kind, "%.1f MiB" % (size / float(1 << 20)), run.fmt(crafted.best(), 13),
                       run.fmt(ordinary.best(), 13), run.fmt(r, 7, 1), status))
     infos = []
     for kind, _, info, _ in rows:
@@ -260,7 +260,7 @@ def main():
         if SPLITTER in wanted:
             for kind in gen_growth.RUN_KINDS:
                 for size in (QUICK_SPLITTER_SIZES if args.quick else SPLITTER_SIZES):
-                    print("running splitter %-5s %4.1f MB ..." % (kind, size / float(1 << 20)),
+                    print("running splitter %-5s %4.1f MiB ..." % (kind, size / float(1 << 20)),
                           end="", flush=True)
                     t0 = time.perf_counter()
                     info, results = measure_splitter(kind, size, quorin, args.runs, args.timeout, tmp,

@@ -468,7 +468,7 @@ def verdict(value, limit):
 def report(rows, base, sizes, cpu):
     print()
     unit = "cpu" if cpu else "s"
-    line = "%-12s %10s %10s %10s %7s %8s %8s %8s %8s %9s  %s"
+    line = "%-12s %10s %10s %10s %8s %9s %8s %8s %8s %9s  %s"
     head = line % ("workload", "quorin " + unit, "lua " + unit, "python " + unit, "q/lua", "q/python",
                    "q MiB", "lua MiB", "py MiB", "q/lua MiB", "status")
     print(head)
@@ -481,8 +481,8 @@ def report(rows, base, sizes, cpu):
             status = "FAIL (quorin timed out)"
         print(line % (
             row.name, fmt(q, 10), fmt(l, 10), fmt(p, 10),
-            fmt(ratio(q, l) if row.ok else None, 7, 2),
-            fmt(ratio(q, p) if row.ok else None, 8, 2),
+            fmt(ratio(q, l) if row.ok else None, 8, 2),
+            fmt(ratio(q, p) if row.ok else None, 9, 2),
             fmt(qm, 8, 1), fmt(lm, 8, 1), fmt(pm, 8, 1),
             fmt(ratio(qm, lm) if row.ok else None, 9, 1), status))
     for row in rows:
