@@ -235,16 +235,22 @@ def build(lines):
     return tuple("\n".join(x) + "\n" for x in (e.q, e.l, e.p))
 
 
-def generate(lines, outdir, name="analysis"):
-    """Writes name.qrn, name.lua and name.py into outdir; returns their paths."""
+def write_programs(texts, outdir, name):
+    """Writes the (qrn, lua, py) texts as name.qrn, name.lua and name.py into
+    outdir; returns their paths."""
     os.makedirs(outdir, exist_ok=True)
     paths = {}
-    for ext, text in zip(("qrn", "lua", "py"), build(lines)):
+    for ext, text in zip(("qrn", "lua", "py"), texts):
         path = os.path.join(outdir, "%s.%s" % (name, ext))
         with open(path, "w", newline="\n") as f:
             f.write(text)
         paths[ext] = path
     return paths
+
+
+def generate(lines, outdir, name="analysis"):
+    """Writes name.qrn, name.lua and name.py into outdir; returns their paths."""
+    return write_programs(build(lines), outdir, name)
 
 
 def main():

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Benchmark kit: runs each workload under quorin, lua5.4 and python3, checks
-that the three print the same text, and reports times, ratios and quorin's
-peak memory.
+that the three print the same text, and reports times, ratios and the peak
+memory of each.
 
 Usage: python3 bench/run.py [--quorin PATH] [--runs N] [--only NAME] [--quick]
 
@@ -27,13 +27,18 @@ WORKLOADS = os.path.join(HERE, "workloads")
 sys.path.insert(0, HERE)
 sys.dont_write_bytecode = True  # keep bench/ free of __pycache__
 import gen_analysis  # noqa: E402
+import gen_lines  # noqa: E402
 
 # Order of the table.  "strings2x" and "analysis2x" double the work of the
 # row before them; their time ratio shows how the cost grows.
-ALL = ["loop", "mandelbrot", "collatz", "strings", "strings2x", "variables",
-       "analysis", "analysis2x"]
+ALL = ["loop", "mandelbrot", "collatz", "strings", "strings2x", "strings_dbcs", "variables",
+       "analysis", "analysis2x", "lines1m"]
 COMPUTE = ["loop", "mandelbrot", "collatz", "variables"]
-GENERATED = {"analysis": (20000, 2000), "analysis2x": (40000, 4000)}  # full, quick lines
+# Workloads written into the temporary directory at every run:
+# name -> (generator, full lines, quick lines).
+GENERATED = {"analysis": (gen_analysis.generate, 20000, 2000),
+             "analysis2x": (gen_analysis.generate, 40000, 4000),
+             "lines1m": (gen_lines.generate, 1000000, 20000)}
 IMPLS = ["quorin", "lua", "python"]
 
 # What the host writes on stderr after every run: a line end and the closing
@@ -46,6 +51,9 @@ TARGET_GEO_LUA = 2.0
 TARGET_DOUBLING = 2.0
 TARGET_ANALYSIS_LUA = 3.0
 TARGET_COMPUTE_MIB = 10.0
+TARGET_LINES_LUA_TIME = 2.0
+TARGET_LINES_LUA_MEMORY = 10.0
+TARGET_DBCS_STRINGS = 1.5
 
 SIZE_LINE = re.compile(r"^(.*?=\s*)(\d+)(\s*;?\s*(?://|--|#)\s*bench-size\s+quick=(\d+).*)$")
 
@@ -266,7 +274,7 @@ def quick_copy(src, dst):
     """Copies a workload file, replacing every tagged size by its quick value."""
     count = 0
     lines = []
-    with open(src, newline="") as f:
+    with open(src, encoding="utf-8", newline="") as f:
         for line in f:
             m = SIZE_LINE.match(line.rstrip("\n"))
             if m:
@@ -275,7 +283,7 @@ def quick_copy(src, dst):
             lines.append(line)
     if count == 0:
         die("%s has no bench-size line" % src)
-    with open(dst, "w", newline="") as f:
+    with open(dst, "w", encoding="utf-8", newline="") as f:
         f.writelines(lines)
 
 
@@ -283,7 +291,7 @@ def check_doubled_variant(base, variant):
     """The 2x files must equal the base files except for comments and the size."""
     def strip(path):
         keep = []
-        with open(path) as f:
+        with open(path, encoding="utf-8") as f:
             for line in f:
                 s = line.strip()
                 if not s or s.startswith(("//", "--", "#")):
@@ -305,13 +313,30 @@ def check_doubled_variant(base, variant):
             die("%s.%s is not %s.%s with the size doubled" % (variant, ext, base, ext))
 
 
+def to_code_page(src, dst):
+    """Writes a copy of a UTF-8 macro in code page 932, the encoding quorin reads."""
+    with open(src, encoding="utf-8", newline="") as f:
+        text = f.read()
+    with open(dst, "wb") as f:
+        f.write(text.encode("cp932"))
+
+
+def is_ascii(path):
+    with open(path, "rb") as f:
+        return f.read().isascii()
+
+
 def prepare(names, quick, tmp):
-    """Returns {name: {"qrn": path, "lua": path, "py": path}}."""
+    """Returns {name: {"qrn": path, "lua": path, "py": path}}.
+
+    Workload files are UTF-8 in the repository.  A macro with other than
+    ASCII text is handed to quorin as a code page 932 copy; Lua and Python
+    read the UTF-8 files."""
     files = {}
     for name in names:
         if name in GENERATED:
-            full, small = GENERATED[name]
-            files[name] = gen_analysis.generate(small if quick else full, tmp, name)
+            generate, full, small = GENERATED[name]
+            files[name] = generate(small if quick else full, tmp, name)
             continue
         paths = {}
         for ext in ("qrn", "lua", "py"):
@@ -324,6 +349,10 @@ def prepare(names, quick, tmp):
                 paths[ext] = dst
             else:
                 paths[ext] = src
+        if not is_ascii(paths["qrn"]):
+            dst = os.path.join(tmp, "%s.cp932.qrn" % name)
+            to_code_page(paths["qrn"], dst)
+            paths["qrn"] = dst
         files[name] = paths
     return files
 
@@ -334,7 +363,7 @@ class Row:
     def __init__(self, name):
         self.name = name
         self.times = {impl: [] for impl in IMPLS}
-        self.peak_kib = 0
+        self.peak_kib = {impl: 0 for impl in IMPLS}  # largest over the runs
         self.problems = []
         self.output = None
         self.skipped = set()
@@ -342,6 +371,10 @@ class Row:
     def median(self, impl):
         t = self.times[impl]
         return statistics.median(t) if t and impl not in self.skipped else None
+
+    def peak_mib(self, impl):
+        k = self.peak_kib[impl]
+        return k / 1024.0 if k and impl not in self.skipped else None
 
     @property
     def ok(self):
@@ -364,8 +397,7 @@ def measure(name, paths, cmds, runs, timeout, tmp, cpu):
                 row.skipped.add(impl)
                 continue
             row.times[impl].append(res.cpu_seconds if cpu else res.seconds)
-            if impl == "quorin":
-                row.peak_kib = max(row.peak_kib, res.maxrss_kib)
+            row.peak_kib[impl] = max(row.peak_kib[impl], res.maxrss_kib)
             if out is not None:
                 outs[impl] = out
         # Lua's output is the reference, then Python's; every run must
@@ -436,20 +468,23 @@ def verdict(value, limit):
 def report(rows, base, sizes, cpu):
     print()
     unit = "cpu" if cpu else "s"
-    head = "%-11s %10s %10s %10s %8s %9s %11s  %s" % (
-        "workload", "quorin " + unit, "lua " + unit, "python " + unit, "q/lua", "q/python", "q peak MiB", "status")
+    line = "%-12s %10s %10s %10s %8s %9s %8s %8s %8s %9s  %s"
+    head = line % ("workload", "quorin " + unit, "lua " + unit, "python " + unit, "q/lua", "q/python",
+                   "q MiB", "lua MiB", "py MiB", "q/lua MiB", "status")
     print(head)
     print("-" * len(head))
     for row in rows:
         q, l, p = row.median("quorin"), row.median("lua"), row.median("python")
+        qm, lm, pm = row.peak_mib("quorin"), row.peak_mib("lua"), row.peak_mib("python")
         status = "ok" if row.ok else "FAIL"
         if "quorin" in row.skipped:
             status = "FAIL (quorin timed out)"
-        print("%-11s %10s %10s %10s %8s %9s %11s  %s" % (
+        print(line % (
             row.name, fmt(q, 10), fmt(l, 10), fmt(p, 10),
             fmt(ratio(q, l) if row.ok else None, 8, 2),
             fmt(ratio(q, p) if row.ok else None, 9, 2),
-            fmt(row.peak_kib / 1024.0 if row.peak_kib else None, 11, 1), status))
+            fmt(qm, 8, 1), fmt(lm, 8, 1), fmt(pm, 8, 1),
+            fmt(ratio(qm, lm) if row.ok else None, 9, 1), status))
     for row in rows:
         for p in row.problems:
             print("!! %s: %s" % (row.name, p))
@@ -470,7 +505,7 @@ def report(rows, base, sizes, cpu):
               % (", ".join(COMPUTE), fmt(gl, 0, 2).strip(), TARGET_GEO_LUA, verdict(gl, TARGET_GEO_LUA)))
         results += [("geomean quorin/python3", gp, TARGET_GEO_PYTHON),
                     ("geomean quorin/lua5.4", gl, TARGET_GEO_LUA)]
-        peak = max(good[n].peak_kib for n in COMPUTE) / 1024.0
+        peak = max(good[n].peak_mib("quorin") for n in COMPUTE)
         print("largest quorin peak over the compute workloads: %.1f MiB  (target < %.0f MiB: %s)"
               % (peak, TARGET_COMPUTE_MIB, "ok" if peak < TARGET_COMPUTE_MIB else "MISSED"))
         results.append(("compute peak MiB", peak, TARGET_COMPUTE_MIB))
@@ -487,18 +522,36 @@ def report(rows, base, sizes, cpu):
                      fmt(d["python"], 0, 2).strip()))
             results.append(("%s doubling" % label, d["quorin"], TARGET_DOUBLING))
 
+    if "strings" in good and "strings_dbcs" in good:
+        d = {impl: ratio(good["strings_dbcs"].median(impl), good["strings"].median(impl)) for impl in IMPLS}
+        print("double-byte strings (strings_dbcs time / strings time): quorin %s  (target <= %.1f: %s);"
+              " lua %s, python %s"
+              % (fmt(d["quorin"], 0, 2).strip(), TARGET_DBCS_STRINGS, verdict(d["quorin"], TARGET_DBCS_STRINGS),
+                 fmt(d["lua"], 0, 2).strip(), fmt(d["python"], 0, 2).strip()))
+        results.append(("strings_dbcs/strings", d["quorin"], TARGET_DBCS_STRINGS))
+
     if "analysis" in good:
         r = ratio(good["analysis"].median("quorin"), good["analysis"].median("lua"))
         print("analysis quorin/lua5.4 (load, analyse, short run): %s  (target <= %.1f: %s)"
               % (fmt(r, 0, 2).strip(), TARGET_ANALYSIS_LUA, verdict(r, TARGET_ANALYSIS_LUA)))
         results.append(("analysis quorin/lua5.4", r, TARGET_ANALYSIS_LUA))
+    if "lines1m" in good:
+        row = good["lines1m"]
+        rt = ratio(row.median("quorin"), row.median("lua"))
+        rm = ratio(row.peak_mib("quorin"), row.peak_mib("lua"))
+        print("lines1m quorin/lua5.4 (load, analyse, run): time %s  (target <= %.1f: %s), "
+              "peak memory %s  (target <= %.1f: %s)"
+              % (fmt(rt, 0, 2).strip(), TARGET_LINES_LUA_TIME, verdict(rt, TARGET_LINES_LUA_TIME),
+                 fmt(rm, 0, 1).strip(), TARGET_LINES_LUA_MEMORY, verdict(rm, TARGET_LINES_LUA_MEMORY)))
+        results += [("lines1m time quorin/lua5.4", rt, TARGET_LINES_LUA_TIME),
+                    ("lines1m memory quorin/lua5.4", rm, TARGET_LINES_LUA_MEMORY)]
     if base:
-        for n in ("analysis", "analysis2x"):
+        for n in ("analysis", "analysis2x", "lines1m"):
             if n in good and sizes.get(n):
-                extra = (good[n].peak_kib - base[1]) * 1024.0
+                extra = (good[n].peak_kib["quorin"] - base[1]) * 1024.0
                 print("tree memory estimate, %s: (peak %.1f MiB - baseline %.1f MiB) / %d source bytes"
                       " = %.1f bytes per source byte"
-                      % (n, good[n].peak_kib / 1024.0, base[1] / 1024.0, sizes[n], extra / sizes[n]))
+                      % (n, good[n].peak_mib("quorin"), base[1] / 1024.0, sizes[n], extra / sizes[n]))
     return results
 
 
@@ -560,7 +613,7 @@ def main():
         base = None if base_problems else (base_time, base_peak)
         rows = []
         for name in names:
-            print("running %-11s ..." % name, end="", flush=True)
+            print("running %-12s ..." % name, end="", flush=True)
             t0 = time.perf_counter()
             row = measure(name, files[name], cmds, args.runs, args.timeout, tmp, args.cpu)
             print(" %.1f s%s" % (time.perf_counter() - t0, "" if row.ok else "  FAIL"), flush=True)
