@@ -31,8 +31,10 @@ const TExpansion& Expansion(TItemId id) {
 
 }  // namespace
 
-TCodeAnalysis::TCodeAnalysis(TQuorinBasicEnvironment* environment, const std::string& source)
-    : environment(environment), source(source), depthLimit(Limits::maxNesting) {}
+TCodeAnalysis::TCodeAnalysis(TQuorinBasicEnvironment* environment, std::string source)
+    : environment(environment), source(std::move(source)), depthLimit(Limits::maxNesting) {
+    sourceMap.IndexLines(this->source);
+}
 
 TCodeAnalysis::~TCodeAnalysis() = default;
 

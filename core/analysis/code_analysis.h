@@ -80,7 +80,8 @@ public:
     TWords words;
     TSourceMap sourceMap;                  // from `source` back to the text given
 
-    TCodeAnalysis(TQuorinBasicEnvironment* environment, const std::string& source);
+    // Takes over `source` (a caller that moves its text in spares a copy).
+    TCodeAnalysis(TQuorinBasicEnvironment* environment, std::string source);
     TCodeAnalysis(const TCodeAnalysis&) = delete;
     TCodeAnalysis& operator=(const TCodeAnalysis&) = delete;
     ~TCodeAnalysis();

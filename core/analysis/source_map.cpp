@@ -16,9 +16,17 @@ std::size_t TSourceMap::Original(std::size_t offset) const {
     return offset;
 }
 
-int LineAt(const std::string& text, std::size_t offset) {
-    const auto end = text.begin() + static_cast<std::ptrdiff_t>(std::min(offset, text.size()));
-    return 1 + static_cast<int>(std::count(text.begin(), end, '\n'));
+void TSourceMap::IndexLines(std::string_view original) {
+    lineStarts.clear();
+    for (std::size_t end = original.find('\n'); end != std::string_view::npos;
+         end = original.find('\n', end + 1)) {
+        lineStarts.push_back(static_cast<std::uint32_t>(end + 1));
+    }
+}
+
+int TSourceMap::LineOf(std::size_t offset) const {
+    const auto after = std::upper_bound(lineStarts.begin(), lineStarts.end(), offset);
+    return 1 + static_cast<int>(after - lineStarts.begin());
 }
 
 }  // namespace Quorin

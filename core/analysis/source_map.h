@@ -4,11 +4,12 @@
 // directive lines, so a word's place in the prepared text is not its place in
 // the file. Each pass records where the runs it copied start in its output and
 // in its input; composing the passes leads from a prepared offset back to the
-// offset in the text the analysis was given, and from there to a line.
+// offset in the text the analysis was given, and from there to its line.
 #pragma once
 
 #include <cstddef>
-#include <string>
+#include <cstdint>
+#include <string_view>
 #include <vector>
 
 namespace Quorin {
@@ -25,16 +26,19 @@ public:
     // The offset in the original text of the prepared text's byte `offset`.
     std::size_t Original(std::size_t offset) const;
 
+    // Notes where the lines of the original text begin, before any pass.
+    void IndexLines(std::string_view original);
+    // The line (counted from 1) that holds the original text's byte `offset`;
+    // lines end at a line feed.
+    int LineOf(std::size_t offset) const;
+
 private:
     struct TRun {
         std::size_t output;
         std::size_t input;
     };
     std::vector<std::vector<TRun>> passes;  // in the order the passes ran
+    std::vector<std::uint32_t> lineStarts;  // after the first line
 };
-
-// The line (counted from 1) that holds byte `offset` of `text`; lines end at a
-// line feed.
-int LineAt(const std::string& text, std::size_t offset);
 
 }  // namespace Quorin

@@ -64,6 +64,8 @@ TItem& Unbracketed(TItem& item) {
 
 TCompiler::TCompiler(TQuorinBasicEnvironment& environment, const TCodeAnalysis& analysis)
     : environment(environment), analysis(analysis), program(std::make_unique<TProgram>()) {
+    // About an instruction per four words, reserved so as not to grow by copies.
+    program->code.reserve(analysis.source.size() / 16 + 16);
     auto* stock = dynamic_cast<TQuorinEnvironment*>(&environment);
     stockNames = environment.HasStockNameRule();
     stockFunctions = stockNames && stock && stock->HasStockFunctions();
@@ -103,7 +105,7 @@ void TCompiler::ClassifyNames() {
 
 std::uint32_t TCompiler::NameIndex(const std::string& name) {
     auto [found, added] =
-        nameIndexes.emplace(name, static_cast<std::uint32_t>(program->names.size()));
+        nameIndexes.try_emplace(name, static_cast<std::uint32_t>(program->names.size()));
     if (added) {
         const bool dynamic = !stockFunctions || dynamicKeys.count(Folded(name)) != 0;
         const TCell cell = CellOperand(static_cast<std::int64_t>(program->cells.size()));
@@ -139,7 +141,7 @@ TCell TCompiler::Literal(const TExValue& value) {
     };
     switch (value.Tag()) {
         case TExValue::tInt: {
-            auto [found, added] = intLiterals.emplace(value.IntValue(), 0);
+            auto [found, added] = intLiterals.try_emplace(value.IntValue(), 0);
             if (added) found->second = add();
             return found->second;
         }
@@ -147,12 +149,12 @@ TCell TCompiler::Literal(const TExValue& value) {
             std::uint64_t bits;
             const double number = value.DoubleValue();
             std::memcpy(&bits, &number, sizeof bits);
-            auto [found, added] = doubleLiterals.emplace(bits, 0);
+            auto [found, added] = doubleLiterals.try_emplace(bits, 0);
             if (added) found->second = add();
             return found->second;
         }
         case TExValue::tString: {
-            auto [found, added] = stringLiterals.emplace(*value.StringPointer(), 0);
+            auto [found, added] = stringLiterals.try_emplace(*value.StringPointer(), 0);
             if (added) found->second = add();
             return found->second;
         }
@@ -180,10 +182,10 @@ TCell TCompiler::Result(std::uint32_t mark, TCell cell) {
     return cell;
 }
 
-std::uint32_t TCompiler::List(const std::vector<TCell>& cells) {
+std::uint32_t TCompiler::List(const TCell* cells, std::size_t count) {
     const auto index = static_cast<std::uint32_t>(program->lists.size());
-    program->lists.push_back(static_cast<TCell>(cells.size()));
-    program->lists.insert(program->lists.end(), cells.begin(), cells.end());
+    program->lists.push_back(static_cast<TCell>(count));
+    program->lists.insert(program->lists.end(), cells, cells + count);
     return index;
 }
 
@@ -204,8 +206,11 @@ std::uint32_t TCompiler::Emit(TOpcode op, TCell a, TCell b, TCell c, std::uint16
 }
 
 void TCompiler::JumpTo(TOpcode op, TTarget& target, TCell b, TCell c, std::uint16_t flags) {
-    const std::uint32_t pc = Emit(op, target.pc, b, c, flags);
-    if (target.pc == ~0u) target.jumps.push_back(pc);
+    if (target.pc != ~0u) {
+        Emit(op, target.pc, b, c, flags);
+    } else {
+        target.last = Emit(op, target.last, b, c, flags);
+    }
 }
 
 // Polls waiting for the next instruction belong to the sentences that began
@@ -217,8 +222,12 @@ void TCompiler::FlushPolls() {
 void TCompiler::Bind(TTarget& target) {
     FlushPolls();
     target.pc = static_cast<std::uint32_t>(program->code.size());
-    for (const std::uint32_t jump : target.jumps) program->code[jump].a = target.pc;
-    target.jumps.clear();
+    for (std::uint32_t jump = target.last; jump != ~0u;) {
+        TInstruction& instruction = program->code[jump];
+        jump = instruction.a;
+        instruction.a = target.pc;
+    }
+    target.last = ~0u;
 }
 
 void TCompiler::LineAt(const TItem& item) {
@@ -520,23 +529,26 @@ TCell TCompiler::Value(TItem& item, TWant want) {
 // is walked in a loop: down its left spine to the first operand, then up again
 // applying each operator to what the levels below computed.
 TCell TCompiler::Chain(TExpression& top, TWant want) {
-    std::vector<TExpression*> spine;
+    const std::size_t base = spines.size();
     TExpression* bottom = &top;
     while (bottom->id == idBinaryExpression || bottom->id == idSubExpression) {
-        spine.push_back(bottom);
+        spines.push_back(bottom);
         bottom = bottom->id == idBinaryExpression
                      ? static_cast<TBinaryExpression*>(bottom)->left.get()
                      : static_cast<TSubExpression*>(bottom)->left.get();
     }
     const std::uint32_t mark = nextTemporary;
     TCell left = Result(mark, Value(*bottom, anywhere));
-    for (auto level = spine.rbegin(); level != spine.rend(); ++level) {
-        const TWant here = *level == &top ? want : anywhere;
-        if ((*level)->id == idBinaryExpression) {
-            left = Binary(static_cast<TBinaryExpression&>(**level), left, here, mark);
+    // Right operands nest chains of their own above `base`, each gone when done.
+    for (std::size_t level = spines.size(); level-- > base;) {
+        TExpression& item = *spines[level];
+        const TWant here = &item == &top ? want : anywhere;
+        if (item.id == idBinaryExpression) {
+            left = Binary(static_cast<TBinaryExpression&>(item), left, here, mark);
         } else {
-            left = Postfix(static_cast<TSubExpression&>(**level), left, here, mark);
+            left = Postfix(static_cast<TSubExpression&>(item), left, here, mark);
         }
+        spines.resize(level);
     }
     return left;
 }
@@ -639,12 +651,12 @@ TCell TCompiler::Assign(TCell target, TItem& source) {
     return Result(mark, target);
 }
 
-TCell TCompiler::CallOperator(int row, int form, const std::vector<TCell>& operands, TWant want,
+TCell TCompiler::CallOperator(int row, int form, std::initializer_list<TCell> operands, TWant want,
                               std::uint32_t mark) {
     // The environment's answer may be a reference: only a temporary keeps it as it is.
     nextTemporary = mark;
     const TCell into = Temporary();
-    Emit(oCallOperator, into, List(operands), static_cast<TCell>(row),
+    Emit(oCallOperator, into, List(operands.begin(), operands.size()), static_cast<TCell>(row),
          static_cast<std::uint16_t>(form));
     if (IsVariableCell(want.cell)) {
         Emit(oAssign, want.cell, into);
@@ -661,21 +673,24 @@ TCell TCompiler::Call(TFunctionCall& call, TWant want) {
     }
     const std::string& name = static_cast<TSymbol&>(*call.left).name;
     auto [callee, added] =
-        calleeIndexes.emplace(name, static_cast<std::uint32_t>(program->callees.size()));
+        calleeIndexes.try_emplace(name, static_cast<std::uint32_t>(program->callees.size()));
     if (added) program->callees.push_back(name);
     const std::uint32_t mark = nextTemporary;
-    std::vector<TCell> arguments;
-    for (auto& argument : call.arguments->expressions)
-        arguments.push_back(Value(*argument, anywhere));
+    const std::size_t base = operandStack.size();
+    for (auto& argument : call.arguments->expressions) {
+        const TCell cell = Value(*argument, anywhere);
+        operandStack.push_back(cell);
+    }
+    const std::uint32_t arguments = List(operandStack.data() + base, operandStack.size() - base);
+    operandStack.resize(base);
     // The call reads its arguments before it writes its value.
     nextTemporary = mark;
     if (want.discard) {
-        Emit(oCall, 0, List(arguments), callee->second, rkDiscarded);
+        Emit(oCall, 0, arguments, callee->second, rkDiscarded);
         return Literal(TExValue());
     }
     const TCell into = Destination(want);
-    Emit(oCall, into, List(arguments), callee->second,
-         IsVariableCell(into) ? rkVariable : rkTemporary);
+    Emit(oCall, into, arguments, callee->second, IsVariableCell(into) ? rkVariable : rkTemporary);
     return Result(mark, into);
 }
 

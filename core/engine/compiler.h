@@ -48,10 +48,12 @@ public:
     std::unique_ptr<TProgram> Finish();
 
 private:
-    // A place in the code that jumps lead to, known or still to come.
+    // A place in the code that jumps lead to, known or still to come. The jumps
+    // to a place still to come are chained through their own targets: each
+    // holds the one before it, `last` the latest.
     struct TTarget {
         std::uint32_t pc = ~0u;
-        std::vector<std::uint32_t> jumps;  // instructions whose `a` is to become pc
+        std::uint32_t last = ~0u;
     };
     // A sentence list or an if: where a pending goto looks for its label.
     struct TScope {
@@ -101,7 +103,7 @@ private:
     TCell Call(TFunctionCall& call, TWant want);
     TCell Step(int code, TCell target, TWant want, std::uint32_t mark);
     TCell Assign(TCell target, TItem& source);
-    TCell CallOperator(int row, int form, const std::vector<TCell>& operands, TWant want,
+    TCell CallOperator(int row, int form, std::initializer_list<TCell> operands, TWant want,
                        std::uint32_t mark);
     TCell Symbol(const std::string& name);
     // The operator row `row` computes in its own form when the instructions
@@ -115,7 +117,7 @@ private:
     TCell Destination(TWant want);
     TCell Result(std::uint32_t mark, TCell cell);
     bool IsVariableCell(TCell cell) const;
-    std::uint32_t List(const std::vector<TCell>& cells);
+    std::uint32_t List(const TCell* cells, std::size_t count);
 
     // ---- code
     std::uint32_t Emit(TOpcode op, TCell a = 0, TCell b = 0, TCell c = 0, std::uint16_t flags = 0);
@@ -147,6 +149,10 @@ private:
     std::uint32_t nextTemporary = 0;
     std::uint32_t sentenceDepth = 0;  // blocks and formulas around the current item
     std::vector<TTarget*> loopExits;  // the innermost loop last
+    // Scratch for the spines of expression chains and for call arguments, used
+    // as stacks by nested expressions: no expression allocates its own.
+    std::vector<TExpression*> spines;
+    std::vector<TCell> operandStack;
 
     std::vector<TScope> scopes;
     std::uint32_t currentScope = 0;

@@ -206,7 +206,7 @@ void TMachine::Locate(EQuorinNormalError& error, std::size_t pc) const {
     const std::size_t offset = program.sourceMap.Original(program.OffsetOf(pc));
     error.place.offset = offset;
     error.place.length = 0;
-    error.place.line = LineAt(engine.Source(), offset);
+    error.place.line = program.sourceMap.LineOf(offset);
 }
 
 TExValue TMachine::Handle(TCell cell) {

@@ -39,7 +39,10 @@ bool TQuorin::Run() {
 // them, each dropped once translated; the words go with the analysis.
 void TQuorin::AnalyzeMacro() {
     if (program) return;
-    TCodeAnalysis analysis(environment, source);
+    // The text is needed no more once analysed: lines are found through the
+    // analysis's source map from then on.
+    TCodeAnalysis analysis(environment, std::move(source));
+    source.clear();
     TCompiler compiler(*environment, analysis);
     TItemArena arena;
     bool analysed;
@@ -53,7 +56,7 @@ void TQuorin::AnalyzeMacro() {
                                                     : Messages::syntaxError);
         if (!analysis.TooDeep()) {
             analysis.OriginalRange(analysis.Farthest(), error.place.offset, error.place.length);
-            error.place.line = LineAt(source, error.place.offset);
+            error.place.line = analysis.sourceMap.LineOf(error.place.offset);
         }
         throw error;
     }

@@ -63,7 +63,6 @@ public:
     }
 
     TQuorinBasicEnvironment* Environment() const { return environment; }
-    const std::string& Source() const { return source; }
     // The executable form, once analysed (for tests and tools).
     const TProgram* Program() const { return program.get(); }
 
@@ -84,7 +83,7 @@ private:
     // Calls of Poll left until the environment is asked again.
     int pollCountdown = 0;
     TQuorinBasicEnvironment* environment;
-    std::string source;
+    std::string source;  // until it is analysed
     std::unique_ptr<TProgram> program;
     int userData;
     std::vector<TVariableInfo> variables;

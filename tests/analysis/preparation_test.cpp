@@ -140,7 +140,7 @@ TEST(PreparationTest, WordsLeadBackToTheirPlaceInTheOriginalText) {
     joined.OriginalRange(0, offset, length);
     EXPECT_EQ(offset, 0u);
     EXPECT_EQ(length, 6u);
-    EXPECT_EQ(LineAt(source, source.rfind('e')), 6);
+    EXPECT_EQ(analysis.sourceMap.LineOf(source.rfind('e')), 6);
 }
 
 }  // namespace
