@@ -2,6 +2,8 @@
 // the stack; nesting beyond the limit is reported, never a crash.
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
 #include <functional>
 
 #include "analysis/code_analysis.h"
@@ -114,6 +116,40 @@ TEST(Nesting, LongRunsAndLargeStringsWork) {
     EXPECT_EQ(RunMacro("s = \"0123456789\"; i = 0; while (i < 22) { s cat= s; i++; }"
                        "println(lenb(s)); println(len(s)); println(right(s, 3));"),
               "41943040\n41943040\n789\n");
+}
+
+// A host may call the engine on a thread of its own with a small stack: deep
+// nesting then ends in the nesting error while room is left, not in a crash.
+TEST(Nesting, AThreadWithASmallStackGetsTheNestingError) {
+    struct TRun {
+        std::string source, output, error;
+        static void* Entry(void* argument) {
+            auto& run = *static_cast<TRun*>(argument);
+            try {
+                run.output = RunMacro(run.source);
+            } catch (const EQuorinError& error) {
+                run.error = error.message;
+            }
+            return nullptr;
+        }
+    };
+    for (const TNesting& nesting : nestings) {
+        for (const int levels : {20, 10000}) {
+            TRun run{nesting.make(levels), "", ""};
+            pthread_attr_t attributes;
+            pthread_attr_init(&attributes);
+            pthread_attr_setstacksize(&attributes, 256 * 1024);
+            pthread_t thread;
+            ASSERT_EQ(pthread_create(&thread, &attributes, &TRun::Entry, &run), 0);
+            pthread_join(thread, nullptr);
+            pthread_attr_destroy(&attributes);
+            if (levels == 20) {
+                EXPECT_EQ(run.error, "") << nesting.kind;
+            } else {
+                EXPECT_EQ(run.error, Quorin::Messages::nestingTooDeep) << nesting.kind;
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The program run as a shell runs it, for what only a whole process shows:
-// output that cannot be written.
+// output that cannot be written, and a stack smaller than usual.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -64,6 +64,28 @@ TEST(ProgramTest, AClosedPipe) {
     int status = -1;
     EXPECT_EQ(Shell(directory, "trap '' PIPE; " + run, status), Failed() + "2\n");
     EXPECT_EQ(Shell(directory, run, status), "141\n");
+}
+
+// Ten thousand levels of nesting run with the usual stack; a stack far smaller
+// than usual (as `ulimit -s 256` gives) ends deep nesting with the nesting error,
+// never a crash, and still runs ordinary macros.
+TEST(ProgramTest, NestingWithTheStackAThreadHas) {
+    TTempDirectory directory;
+    const int levels = 10000;
+    directory.Write("deep.qrn", "x = 0;" + std::string(levels, '{') + "x++;" +
+                                    std::string(levels, '}') + "println(x);");
+    directory.Write("plain.qrn", "println(6 * 7);");
+    int status = -1;
+    EXPECT_EQ(Shell(directory, "ulimit -s 8192 && $Q deep.qrn 2>/dev/null </dev/null", status),
+              "\n1\n");
+    EXPECT_EQ(Shell(directory, "ulimit -s 256 && $Q plain.qrn 2>/dev/null </dev/null", status),
+              "\n42\n");
+    const std::string frame = "\n*\n" + Messages::nestingTooDeep + "\n*\n";
+    const std::string output =
+        Shell(directory, "ulimit -s 256 && $Q deep.qrn 2>&1 >/dev/null </dev/null", status);
+    EXPECT_EQ(output.substr(0, frame.size()), frame);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace
