@@ -325,8 +325,5 @@ std::vector<std::string_view> TCodeAnalysis::IdentifierTexts() const {
     return texts;
 }
 
-bool TCodeAnalysis::CompareNames(const std::string& a, const std::string& b) {
-    return environment->SameName(a, b);
-}
 
 }  // namespace Quorin

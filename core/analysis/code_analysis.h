@@ -128,7 +128,6 @@ public:
     // a precedence of at least `lowest`, as an operator item reads it: when not,
     // asking for one is bound to fail.
     bool MayReadOperator(TWordPosition position, int form, int lowest);
-    bool CompareNames(const std::string& a, const std::string& b);
     // The word at `position`, or null at the end.
     const TWord* WordAt(TWordPosition position) const {
         return position < words.size() ? &words[position] : nullptr;

@@ -24,12 +24,13 @@ std::string Folded(const std::string& name) {
     return TQuorinBasicEnvironment::StockNameKey(name, false);
 }
 
+// The instruction that computes operator `code`, or oHalt for none.
 TOpcode BinaryOpcode(int code) {
     switch (code) {
-#define QUORIN_CASE(opcode, operatorCode) \
-    case operatorCode:                    \
-        return opcode;
-        QUORIN_BINARY_OPCODES(QUORIN_CASE)
+#define QUORIN_CASE(name) \
+    case k##name:         \
+        return o##name;
+        QUORIN_BINARY_OPERATORS(QUORIN_CASE)
         default:
             return oHalt;
     }
@@ -37,7 +38,8 @@ TOpcode BinaryOpcode(int code) {
 
 TOpcode UnaryOpcode(int code) {
     switch (code) {
-        QUORIN_UNARY_OPCODES(QUORIN_CASE)
+        QUORIN_UNARY_OPERATORS(QUORIN_CASE)
+#undef QUORIN_CASE
         default:
             return oHalt;
     }
@@ -45,7 +47,10 @@ TOpcode UnaryOpcode(int code) {
 
 TOpcode JumpOpcode(int code) {
     switch (code) {
-        QUORIN_JUMP_OPCODES(QUORIN_CASE)
+#define QUORIN_CASE(name) \
+    case k##name:         \
+        return oJump##name;
+        QUORIN_COMPARISONS(QUORIN_CASE)
 #undef QUORIN_CASE
         default:
             return oHalt;

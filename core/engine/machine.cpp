@@ -96,14 +96,14 @@ void TMachine::Run() {
                              ? code + instruction.a
                              : pc + 1;
                     break;
-#define QUORIN_JUMP(opcode, operatorCode)                                                   \
-    QUORIN_CASE(opcode):                                                                    \
-        pc = Operators::Compare<operatorCode>(Cell(instruction.b), Cell(instruction.c)) ==  \
-                     (instruction.flags != 0)                                               \
-                 ? code + instruction.a                                                     \
-                 : pc + 1;                                                                  \
+#define QUORIN_JUMP(name)                                                                 \
+    QUORIN_CASE(oJump##name):                                                             \
+        pc = Operators::Compare<k##name>(Cell(instruction.b), Cell(instruction.c)) ==     \
+                     (instruction.flags != 0)                                             \
+                 ? code + instruction.a                                                   \
+                 : pc + 1;                                                                \
         break;
-                    QUORIN_JUMP_OPCODES(QUORIN_JUMP)
+                    QUORIN_COMPARISONS(QUORIN_JUMP)
 #undef QUORIN_JUMP
                 QUORIN_CASE(oGoto): {
                     const TCell target = gotoVariant == 0 ? instruction.a : instruction.b;
@@ -155,20 +155,19 @@ void TMachine::Run() {
                     ++pc;
                     break;
                 }
-#define QUORIN_BINARY(opcode, operatorCode)                                       \
-    QUORIN_CASE(opcode):                                                          \
-        Operators::Binary<operatorCode>(Cell(instruction.b), Cell(instruction.c), \
-                                        Cell(instruction.a));                     \
-        ++pc;                                                                     \
+#define QUORIN_BINARY(name)                                                                 \
+    QUORIN_CASE(o##name):                                                                   \
+        Operators::Binary<k##name>(Cell(instruction.b), Cell(instruction.c), Cell(instruction.a)); \
+        ++pc;                                                                               \
         break;
-                    QUORIN_BINARY_OPCODES(QUORIN_BINARY)
+                    QUORIN_BINARY_OPERATORS(QUORIN_BINARY)
 #undef QUORIN_BINARY
-#define QUORIN_UNARY(opcode, operatorCode)                                        \
-    QUORIN_CASE(opcode):                                                          \
-        Operators::Unary<operatorCode>(Cell(instruction.b), Cell(instruction.a)); \
-        ++pc;                                                                     \
+#define QUORIN_UNARY(name)                                                  \
+    QUORIN_CASE(o##name):                                                   \
+        Operators::Unary<k##name>(Cell(instruction.b), Cell(instruction.a)); \
+        ++pc;                                                               \
         break;
-                    QUORIN_UNARY_OPCODES(QUORIN_UNARY)
+                    QUORIN_UNARY_OPERATORS(QUORIN_UNARY)
 #undef QUORIN_UNARY
                 QUORIN_CASE(oCallOperator):
                     CallOperator(instruction);

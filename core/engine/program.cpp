@@ -32,12 +32,16 @@ const char* OpcodeName(TOpcode op) {
         case oStepVariable: return "stepvariable";
         case oCallOperator: return "calloperator";
         case oCall: return "call";
-#define QUORIN_NAME(opcode, code) \
-    case opcode:                  \
-        return #opcode + 1;
-            QUORIN_BINARY_OPCODES(QUORIN_NAME)
-            QUORIN_UNARY_OPCODES(QUORIN_NAME)
-            QUORIN_JUMP_OPCODES(QUORIN_NAME)
+#define QUORIN_NAME(name) \
+    case o##name:         \
+        return #name;
+            QUORIN_BINARY_OPERATORS(QUORIN_NAME)
+            QUORIN_UNARY_OPERATORS(QUORIN_NAME)
+#undef QUORIN_NAME
+#define QUORIN_NAME(name) \
+    case oJump##name:     \
+        return "Jump" #name;
+            QUORIN_COMPARISONS(QUORIN_NAME)
 #undef QUORIN_NAME
     }
     return "?";
@@ -96,7 +100,7 @@ std::string TProgram::Listing() const {
                 put(static_cast<std::int32_t>(i.c) < 0 ? "-1" : "+1");
                 break;
             default:
-                if (op == oJumpIf || (op >= oJumpEqual && op <= oJumpGreaterEqual)) {
+                if (op >= oJumpIf && op <= oJumpGreaterEqual) {
                     put(target(i.a));
                     put(i.flags ? "if" : "unless");
                     put(CellName(i.b));

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "analysis/source_map.h"
+#include "environment/operator_codes.h"
 #include "values/values.h"
 
 namespace Quorin {
@@ -53,12 +54,10 @@ enum TOpcode : std::uint8_t {
     oPoll,         // nothing but the polls it carries
     oJump,         // to a
     oJumpIf,       // to a when cell b reads true (flags: 1) or false (flags: 0)
-    oJumpEqual,    // to a when the comparison of cells b and c holds (flags: 1) or fails (0)
-    oJumpNotEqual,
-    oJumpLess,
-    oJumpLessEqual,
-    oJumpGreater,
-    oJumpGreaterEqual,
+    // To a when the comparison of cells b and c holds (flags: 1) or fails (0).
+#define QUORIN_JUMP_OPCODE(name) oJump##name,
+    QUORIN_COMPARISONS(QUORIN_JUMP_OPCODE)
+#undef QUORIN_JUMP_OPCODE
     oGoto,       // to a (names ignoring case) or b (names by bytes); c: the goto's record
     oHalt,       // the end of the macro
     oWrongCall,  // a call of something that is no name
@@ -71,36 +70,11 @@ enum TOpcode : std::uint8_t {
     oStep,           // "++"/"--" of cell b (flags: TStepFlags); c: 1 or -1
     oStepVariable,   // "++"/"--" of variable cell b, its value not wanted; c: 1 or -1
 
-    // Binary operators on cells b and c (see QUORIN_BINARY_OPCODES).
-    oCat,
-    oEqual,
-    oEqu,
-    oNotEqual,
-    oNotEqu,
-    oAnd,
-    oOr,
-    oLess,
-    oGreaterEqual,
-    oGreater,
-    oLessEqual,
-    oAdd,
-    oSubtract,
-    oMultiply,
-    oDivide,
-    oDiv,
-    oCmp,
-    oRemainder,
-    oBitAnd,
-    oBitOr,
-    oShiftLeft,
-    oShiftRight,
-    oXor,
-    // Prefix operators on cell b.
-    oNot,
-    oNegate,
-    oComplement,
-    oPlus,
-
+    // Binary operators on cells b and c, prefix operators on cell b.
+#define QUORIN_OPERATOR_OPCODE(name) o##name,
+    QUORIN_BINARY_OPERATORS(QUORIN_OPERATOR_OPCODE)
+    QUORIN_UNARY_OPERATORS(QUORIN_OPERATOR_OPCODE)
+#undef QUORIN_OPERATOR_OPCODE
     oCallOperator,  // the environment's CallOperator: operator row c, form in flags, operands list b
     oCall,          // function call: callee c, arguments list b; flags: TResultKind
 };
@@ -130,21 +104,6 @@ struct TInstruction {
     TCell a, b, c;
 };
 static_assert(sizeof(TInstruction) == 16);
-
-// The opcodes of the operators the instructions compute, with the operator
-// each computes (a TOperatorCode).
-#define QUORIN_BINARY_OPCODES(X)                                                                 \
-    X(oCat, kCat) X(oEqual, kEqual) X(oEqu, kEqu) X(oNotEqual, kNotEqual) X(oNotEqu, kNotEqu)   \
-    X(oAnd, kAnd) X(oOr, kOr) X(oLess, kLess) X(oGreaterEqual, kGreaterEqual)                    \
-    X(oGreater, kGreater) X(oLessEqual, kLessEqual) X(oAdd, kAdd) X(oSubtract, kSubtract)        \
-    X(oMultiply, kMultiply) X(oDivide, kDivide) X(oDiv, kDiv) X(oCmp, kCmp)                      \
-    X(oRemainder, kRemainder) X(oBitAnd, kBitAnd) X(oBitOr, kBitOr) X(oShiftLeft, kShiftLeft)    \
-    X(oShiftRight, kShiftRight) X(oXor, kXor)
-#define QUORIN_UNARY_OPCODES(X) \
-    X(oNot, kNot) X(oNegate, kNegate) X(oComplement, kComplement) X(oPlus, kPlus)
-#define QUORIN_JUMP_OPCODES(X)                                                                  \
-    X(oJumpEqual, kEqual) X(oJumpNotEqual, kNotEqual) X(oJumpLess, kLess)                       \
-    X(oJumpLessEqual, kLessEqual) X(oJumpGreater, kGreater) X(oJumpGreaterEqual, kGreaterEqual)
 
 // A name of the macro, one per distinct text.
 struct TName {

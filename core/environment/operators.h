@@ -107,8 +107,9 @@ template <int Code>
 }
 
 constexpr bool IsComparison(int code) {
-    return code == kEqual || code == kNotEqual || code == kLess || code == kLessEqual ||
-           code == kGreater || code == kGreaterEqual;
+#define QUORIN_IS(name) code == k##name ||
+    return QUORIN_COMPARISONS(QUORIN_IS) false;
+#undef QUORIN_IS
 }
 
 // The binary operator `Code` (any code of a binary operator but kAssign and kComma,
@@ -229,33 +230,11 @@ inline void CatAssign(TVariable& variable, const TExValue& right) {
 template <typename F>
 bool WithBinary(int code, F&& f) {
     switch (code) {
-#define QUORIN_OPERATOR(c)                   \
-    case c:                                  \
-        f(std::integral_constant<int, c>()); \
+#define QUORIN_OPERATOR(name)                      \
+    case k##name:                                  \
+        f(std::integral_constant<int, k##name>()); \
         return true;
-        QUORIN_OPERATOR(kCat)
-        QUORIN_OPERATOR(kEqual)
-        QUORIN_OPERATOR(kEqu)
-        QUORIN_OPERATOR(kNotEqual)
-        QUORIN_OPERATOR(kNotEqu)
-        QUORIN_OPERATOR(kAnd)
-        QUORIN_OPERATOR(kOr)
-        QUORIN_OPERATOR(kLess)
-        QUORIN_OPERATOR(kGreaterEqual)
-        QUORIN_OPERATOR(kGreater)
-        QUORIN_OPERATOR(kLessEqual)
-        QUORIN_OPERATOR(kAdd)
-        QUORIN_OPERATOR(kSubtract)
-        QUORIN_OPERATOR(kMultiply)
-        QUORIN_OPERATOR(kDivide)
-        QUORIN_OPERATOR(kDiv)
-        QUORIN_OPERATOR(kCmp)
-        QUORIN_OPERATOR(kRemainder)
-        QUORIN_OPERATOR(kBitAnd)
-        QUORIN_OPERATOR(kBitOr)
-        QUORIN_OPERATOR(kShiftLeft)
-        QUORIN_OPERATOR(kShiftRight)
-        QUORIN_OPERATOR(kXor)
+        QUORIN_BINARY_OPERATORS(QUORIN_OPERATOR)
         default:
             return false;
     }
@@ -265,10 +244,7 @@ bool WithBinary(int code, F&& f) {
 template <typename F>
 bool WithUnary(int code, F&& f) {
     switch (code) {
-        QUORIN_OPERATOR(kNot)
-        QUORIN_OPERATOR(kNegate)
-        QUORIN_OPERATOR(kComplement)
-        QUORIN_OPERATOR(kPlus)
+        QUORIN_UNARY_OPERATORS(QUORIN_OPERATOR)
 #undef QUORIN_OPERATOR
         default:
             return false;

@@ -16,6 +16,14 @@ public:
     int polls = 0;       // how often the engine asked whether to stop
     int maxPolls = 100;  // the poll at which the answer becomes "stop"
 
+    // What this class keeps as TQuorinEnvironment has it, so that the engine
+    // computes the operators and the other built-in functions itself.
+    TEmbedEnvironment() {
+        KeepsStockNameRule();
+        KeepsStockOperators();
+        ServesFunctionsItself({"print", "println", "square", "swap"});
+    }
+
     bool CallFunction(int userData, const std::string& name,
                       std::vector<Quorin::TExValue>& arguments, Quorin::TExValue& result) override {
         if (SameName(name, "print")) {
