@@ -3,13 +3,24 @@
 #include "host_limits.h"
 #include "system.h"
 
-TConsole::TConsole(std::FILE* in, std::FILE* out, std::FILE* err) : in(in), out(out), err(err) {}
+TConsole::TConsole(std::FILE* in, std::FILE* out, std::FILE* err) : in(in), out(out), err(err) {
+    outCrLf = TakeOverLineEnds(out);
+    errCrLf = err != out ? TakeOverLineEnds(err) : outCrLf;
+    if (IsWideConsole(OutputHandle())) {
+        outConverter = TTextConverter::Open(wideConsoleEncoding, internalEncoding);
+        outWide = outConverter != nullptr;
+    }
+    if (IsWideConsole(ErrorHandle())) {
+        errConverter = TTextConverter::Open(wideConsoleEncoding, internalEncoding);
+        errWide = errConverter != nullptr;
+    }
+}
 
 TConsole::~TConsole() {
     WritePending(true);
     std::fflush(out);
     if (errConverter) {
-        WriteConverted(err, *errConverter, {}, true);
+        WriteConverted(err, *errConverter, {}, true, errWide);
         std::fflush(err);
     }
 }
@@ -17,8 +28,9 @@ TConsole::~TConsole() {
 bool TConsole::SetEncoding(const std::string& encoding, unsigned streams) {
     std::unique_ptr<TTextConverter> converters[3];
     const unsigned bits[3] = {csOutput, csErrors, csInput};
+    const bool wide[3] = {outWide, errWide, IsWideConsole(InputHandle())};
     for (int i = 0; i < 3; ++i) {
-        if (!(streams & bits[i])) continue;
+        if (!(streams & bits[i]) || wide[i]) continue;
         converters[i] = i < 2 ? TTextConverter::Open(encoding, internalEncoding)
                               : TTextConverter::Open(internalEncoding, encoding);
         if (!converters[i]) return false;
@@ -47,8 +59,11 @@ void TConsole::Flush() {
 void TConsole::Err(std::string_view bytes) {
     WritePending(true);
     if (std::fflush(out) != 0) outputFailed = true;
+    bytes = WithLineEnds(bytes, errCrLf);
     if (errConverter) {
-        WriteConverted(err, *errConverter, bytes, false);
+        if (!WriteConverted(err, *errConverter, bytes, false, errWide) && err == out) {
+            outputFailed = true;
+        }
     } else {
         std::fwrite(bytes.data(), 1, bytes.size(), err);
     }
@@ -56,26 +71,33 @@ void TConsole::Err(std::string_view bytes) {
 }
 
 void TConsole::WritePending(bool finish) {
+    const std::string_view text = WithLineEnds(pending, outCrLf);
     if (outConverter) {
-        WriteConverted(out, *outConverter, pending, finish);
-    } else if (!pending.empty()) {
-        if (std::fwrite(pending.data(), 1, pending.size(), out) != pending.size()) {
-            outputFailed = true;
-        }
+        if (!WriteConverted(out, *outConverter, text, finish, outWide)) outputFailed = true;
+    } else if (!text.empty()) {
+        if (std::fwrite(text.data(), 1, text.size(), out) != text.size()) outputFailed = true;
     }
     pending.clear();
 }
 
-void TConsole::WriteConverted(std::FILE* stream, TTextConverter& converter, std::string_view bytes,
-                              bool finish) {
+bool TConsole::WriteConverted(std::FILE* stream, TTextConverter& converter, std::string_view bytes,
+                              bool finish, bool wide) {
     converted.clear();
     converter.Convert(bytes, converted);
     if (finish) converter.Finish(converted);
-    if (converted.empty()) return;
-    if (std::fwrite(converted.data(), 1, converted.size(), stream) != converted.size() &&
-        stream == out) {
-        outputFailed = true;
+    if (converted.empty()) return true;
+    if (wide) return WriteWideConsole(fileno(stream), converted);
+    return std::fwrite(converted.data(), 1, converted.size(), stream) == converted.size();
+}
+
+std::string_view TConsole::WithLineEnds(std::string_view bytes, bool crLf) {
+    if (!crLf || bytes.find('\n') == std::string_view::npos) return bytes;
+    lineEnded.clear();
+    for (const char byte : bytes) {
+        if (byte == '\n') lineEnded.push_back('\r');
+        lineEnded.push_back(byte);
     }
+    return lineEnded;
 }
 
 std::string TConsole::ReadLine(std::size_t limit) {

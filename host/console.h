@@ -31,6 +31,11 @@
 //
 // A failed write of the output stream is remembered rather than ignored: the
 // host stops the macro and reports it instead of claiming success.
+//
+// Where the system writes CR LF for each line feed (the standard streams on
+// Windows), the console writes them itself, before any conversion. A wide
+// console (system.h) is always written in UTF-16 through the system's wide
+// interface, and gives code page 932 text when read, whatever encoding is set.
 class TConsole {
 public:
     // The streams are borrowed, not closed; tests pass memory streams instead.
@@ -43,8 +48,9 @@ public:
     enum TStreams : unsigned { csInput = 1, csOutput = 2, csErrors = 4, csAll = 7 };
 
     // Converts the text of `streams` between code page 932 and `encoding` from
-    // now on; to be called before anything is written or read. Returns false,
-    // and nothing changes, when iconv does not know the name.
+    // now on; to be called before anything is written or read. A wide console
+    // among them keeps its own conversion. Returns false, and nothing changes,
+    // when the system's conversion does not know the name.
     bool SetEncoding(const std::string& encoding, unsigned streams = csAll);
 
     // Queues bytes for the output stream without flushing it.
@@ -79,8 +85,12 @@ private:
     // Writes the queued output, converted when an encoding is set; `finish`
     // also writes what the conversion held back.
     void WritePending(bool finish);
-    void WriteConverted(std::FILE* stream, TTextConverter& converter, std::string_view bytes,
-                        bool finish);
+    // Writes `bytes` converted, to a wide console when `wide` is set; false
+    // when they could not be written.
+    bool WriteConverted(std::FILE* stream, TTextConverter& converter, std::string_view bytes,
+                        bool finish, bool wide);
+    // `bytes`, with a CR before each line feed when `crLf` is set.
+    std::string_view WithLineEnds(std::string_view bytes, bool crLf);
 
     // The next byte of input, or EOF at its end, when reading fails or gives
     // way to an interrupt.
@@ -102,6 +112,14 @@ private:
     std::unique_ptr<TTextConverter> outConverter;
     std::unique_ptr<TTextConverter> errConverter;
     std::unique_ptr<TTextConverter> inConverter;
-    // Reused for the converted text, to spare an allocation per write.
+    // Whether the output and error streams are wide consoles, and whether the
+    // console writes their line ends as CR LF.
+    bool outWide = false;
+    bool errWide = false;
+    bool outCrLf = false;
+    bool errCrLf = false;
+    // Reused for the converted text and the text with CR LF line ends, to
+    // spare an allocation per write.
     std::string converted;
+    std::string lineEnded;
 };

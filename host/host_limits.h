@@ -26,6 +26,16 @@ constexpr std::size_t conversionBlockBytes = 4096;
 // and a file or pipe of many short lines needs few reads.
 constexpr std::size_t inputBlockBytes = 4096;
 
+// On Windows, a console read that Ctrl+C ends returns before the program's
+// handler has run on a thread of its own; the reader waits this long for it
+// before it takes the read for a spurious one and reads again.
+constexpr unsigned long interruptArrivalMilliseconds = 100;
+
+// On Windows, the handler of Ctrl+C cancels a read of a pipe or file, which
+// has to have begun to be cancelled: it tries once a millisecond, this many
+// times at most, in case the reader stays just before its read.
+constexpr int cancelAttempts = 1000;
+
 // An error's line is shown whole up to this many bytes; a longer one is cut
 // around the marked place. With its number and the marks of the cuts it then
 // still fits a terminal of 80 columns, in which a byte of code page 932 text

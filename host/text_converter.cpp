@@ -1,16 +1,8 @@
 #include "text_converter.h"
 
 #include <cctype>
-#include <cerrno>
 
-#include "host_limits.h"
-
-namespace {
-
-const iconv_t noDescriptor = reinterpret_cast<iconv_t>(-1);
-constexpr std::size_t iconvFailed = static_cast<std::size_t>(-1);
-
-}  // namespace
+#include "text_codec.h"
 
 bool IsCodePage932(const std::string& name) {
     std::string key;
@@ -27,34 +19,14 @@ bool IsCodePage932(const std::string& name) {
 
 std::unique_ptr<TTextConverter> TTextConverter::Open(const std::string& to,
                                                      const std::string& from) {
-    const iconv_t descriptor = iconv_open(to.c_str(), from.c_str());
-    if (descriptor == noDescriptor) return nullptr;
-    return std::unique_ptr<TTextConverter>(new TTextConverter(descriptor));
+    auto codec = TTextCodec::Open(to, from);
+    if (!codec) return nullptr;
+    return std::unique_ptr<TTextConverter>(new TTextConverter(std::move(codec)));
 }
 
-TTextConverter::~TTextConverter() {
-    iconv_close(descriptor);
-}
+TTextConverter::TTextConverter(std::unique_ptr<TTextCodec> codec) : codec(std::move(codec)) {}
 
-std::size_t TTextConverter::Run(std::string_view bytes, std::string& result, int& stop) {
-    // iconv's interface is not const-correct; it only reads the input.
-    char* in = const_cast<char*>(bytes.data());
-    std::size_t inLeft = bytes.size();
-    char block[HostLimits::conversionBlockBytes];
-    stop = 0;
-    while (inLeft > 0) {
-        char* out = block;
-        std::size_t outLeft = sizeof block;
-        const std::size_t count = iconv(descriptor, &in, &inLeft, &out, &outLeft);
-        result.append(block, static_cast<std::size_t>(out - block));
-        if (count != iconvFailed) break;
-        if (errno != E2BIG) {
-            stop = errno;
-            break;
-        }
-    }
-    return bytes.size() - inLeft;
-}
+TTextConverter::~TTextConverter() = default;
 
 void TTextConverter::Convert(std::string_view bytes, std::string& result) {
     std::string joined;
@@ -65,44 +37,34 @@ void TTextConverter::Convert(std::string_view bytes, std::string& result) {
         bytes = joined;
     }
     while (!bytes.empty()) {
-        int stop = 0;
-        bytes.remove_prefix(Run(bytes, result, stop));
-        if (stop == 0) break;
-        if (stop == EILSEQ) {
-            result.push_back(bytes.front());
-            bytes.remove_prefix(1);
-        } else if (stop == EINVAL) {
+        TTextCodec::TStop stop = TTextCodec::tsNone;
+        bytes.remove_prefix(codec->Run(bytes, result, stop));
+        if (stop == TTextCodec::tsNone) break;
+        if (stop == TTextCodec::tsIncomplete) {
             held.assign(bytes);
             break;
-        } else {
-            // No other failure is documented; should one occur, the text is
-            // still not lost.
-            result.append(bytes);
-            break;
         }
+        codec->PassOn(bytes.front(), result);
+        bytes.remove_prefix(1);
     }
 }
 
 void TTextConverter::Release(std::string& result) {
-    result.append(held);
+    for (const char byte : held) codec->PassOn(byte, result);
     held.clear();
 }
 
 void TTextConverter::Finish(std::string& result) {
     Release(result);
-    char block[HostLimits::conversionBlockBytes];
-    char* out = block;
-    std::size_t outLeft = sizeof block;
-    iconv(descriptor, nullptr, nullptr, &out, &outLeft);
-    result.append(block, static_cast<std::size_t>(out - block));
+    codec->Reset(&result);
 }
 
 bool TTextConverter::ConvertStrictly(std::string_view bytes, std::string& result) {
     held.clear();
-    iconv(descriptor, nullptr, nullptr, nullptr, nullptr);
-    int stop = 0;
-    Run(bytes, result, stop);
-    if (stop != 0) return false;
+    codec->Reset(nullptr);
+    TTextCodec::TStop stop = TTextCodec::tsNone;
+    codec->Run(bytes, result, stop);
+    if (stop != TTextCodec::tsNone) return false;
     Finish(result);
     return true;
 }

@@ -1,17 +1,18 @@
-// Converting text between two encodings with the C library's iconv.
+// Converting text between two encodings with the system's own conversion.
 #pragma once
-
-#include <iconv.h>
 
 #include <memory>
 #include <string>
 #include <string_view>
 
-// The encoding of every text inside the interpreter, under the name iconv knows it by.
+class TTextCodec;
+
+// The encoding of every text inside the interpreter, under the name the
+// system's conversion knows it by.
 inline constexpr const char* internalEncoding = "CP932";
 
 // Whether `name` is code page 932 or the Shift_JIS it extends, under any of
-// the names a locale or iconv gives them: text in it needs no conversion.
+// the names a locale or the system gives them: text in it needs no conversion.
 bool IsCodePage932(const std::string& name);
 
 // One direction of conversion, from one encoding to another, with the state of
@@ -26,8 +27,8 @@ bool IsCodePage932(const std::string& name);
 // instead of run.
 class TTextConverter {
 public:
-    // The converter from `from` to `to`, or nothing when iconv does not know
-    // one of the names (or cannot convert between them).
+    // The converter from `from` to `to`, or nothing when the system does not
+    // know one of the names (or cannot convert between them).
     static std::unique_ptr<TTextConverter> Open(const std::string& to, const std::string& from);
 
     TTextConverter(const TTextConverter&) = delete;
@@ -52,14 +53,9 @@ public:
     bool ConvertStrictly(std::string_view bytes, std::string& result);
 
 private:
-    explicit TTextConverter(iconv_t descriptor) : descriptor(descriptor) {}
+    explicit TTextConverter(std::unique_ptr<TTextCodec> codec);
 
-    // Runs iconv over `bytes`, appending to `result`; stops at the first byte
-    // that does not convert and returns how many bytes it consumed, with the
-    // reason it stopped in `stop` (0 when everything was converted).
-    std::size_t Run(std::string_view bytes, std::string& result, int& stop);
-
-    iconv_t descriptor;
+    std::unique_ptr<TTextCodec> codec;
     // The beginning of a character whose end has not arrived yet.
     std::string held;
 };

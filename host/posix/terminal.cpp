@@ -15,6 +15,20 @@ bool IsTerminal(int handle) {
     return handle >= 0 && isatty(handle) == 1;
 }
 
+// A terminal takes bytes in the locale's character set, and a line feed ends
+// a line in any file.
+bool IsWideConsole(int) {
+    return false;
+}
+
+bool WriteWideConsole(int, std::string_view) {
+    return false;
+}
+
+bool TakeOverLineEnds(std::FILE*) {
+    return false;
+}
+
 namespace {
 
 // The codeset part of a locale name such as ja_JP.eucJP or en_US.UTF-8@euro.
