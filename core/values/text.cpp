@@ -58,6 +58,10 @@ std::string FormatInt(int value) {
 }
 
 std::string FormatReal(double value) {
+    // Spelled here as the GNU C library spells them: C libraries differ on the
+    // sign of a NaN, and a macro prints the same on every system.
+    if (std::isnan(value)) return std::signbit(value) ? "-nan" : "nan";
+    if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
     // The largest double needs 309 digits before the point; 400 bytes hold any "%lf" text.
     char buffer[400];
     int length = std::snprintf(buffer, sizeof buffer, "%lf", value);
