@@ -31,9 +31,14 @@ constexpr std::size_t inputBlockBytes = 4096;
 // before it takes the read for a spurious one and reads again.
 constexpr unsigned long interruptArrivalMilliseconds = 100;
 
-// On Windows, the handler of Ctrl+C cancels a read of a pipe or file, which
-// has to have begun to be cancelled: it tries once a millisecond, this many
-// times at most, in case the reader stays just before its read.
+// On Windows a read of a pipe cannot give way to Ctrl+C, so a pipe is read
+// only once it holds something: while it is empty it is looked at this often,
+// which Ctrl+C interrupts at once, and costs nothing to speak of.
+constexpr unsigned long pipePollMilliseconds = 10;
+
+// A console read that Ctrl+C does not end by itself is cancelled by the
+// handler, which has to catch it begun: it tries once a millisecond, this
+// many times at most, in case the reader stays just before its read.
 constexpr int cancelAttempts = 1000;
 
 // An error's line is shown whole up to this many bytes; a longer one is cut

@@ -1,9 +1,10 @@
 // The interrupt functions of system.h on Windows.
 //
 // The system calls the control handler on a thread of its own when Ctrl+C is
-// pressed. A read of a pipe or a file does not give way to it by itself, so the
-// handler cancels the read of the thread that waits; a read of the console is
-// ended by Ctrl+C, before or after the handler has run.
+// pressed. A read of the console is ended by Ctrl+C, before or after the
+// handler has run; where the console leaves it waiting (wine's does), the
+// handler cancels it. A read of a pipe would wait on regardless, so an empty
+// pipe is looked at now and then instead, between waits for the interrupt.
 #include <windows.h>
 
 #include <atomic>
@@ -15,28 +16,37 @@
 namespace {
 
 std::atomic<bool> interrupted{false};
-// True while ReadInput is about to read or reading; the handler cancels the
-// read for as long as it is.
-std::atomic<bool> reading{false};
 
 bool installed = false;
-// The thread that reads, and an event the handler sets for a console read
-// that Ctrl+C ended before the handler had run.
-HANDLE readingThread = nullptr;
+// Set by the handler, for whoever waits for input.
 HANDLE interruptEvent = nullptr;
+// The thread that installed the handler, which reads, and whether it is about
+// to read the console or reading it.
+HANDLE readingThread = nullptr;
+std::atomic<bool> readingConsole{false};
 
 BOOL WINAPI OnControl(DWORD event) {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
     if (interrupted.exchange(true)) TerminateProcess(GetCurrentProcess(), exitInterrupted);
     SetEvent(interruptEvent);
-    // The reader sets `reading` before it looks at `interrupted`, so either it
-    // sees the interrupt and does not read, or its read is cancelled here,
-    // once it has begun.
-    for (int attempt = 0; reading.load() && attempt < HostLimits::cancelAttempts; ++attempt) {
+    // The reader sets `readingConsole` before it looks at `interrupted`, so
+    // either it sees the interrupt and does not read, or its read is
+    // cancelled here once it has begun (or has ended by itself).
+    for (int attempt = 0; readingConsole.load() && attempt < HostLimits::cancelAttempts; ++attempt) {
         if (CancelSynchronousIo(readingThread)) break;
         Sleep(1);
     }
     return TRUE;
+}
+
+// Waits up to `milliseconds` for an interrupt; whether one was requested.
+bool WaitForInterrupt(DWORD milliseconds) {
+    if (interruptEvent) {
+        WaitForSingleObject(interruptEvent, milliseconds);
+    } else {
+        Sleep(milliseconds);
+    }
+    return InterruptRequested();
 }
 
 // Reads bytes of a file or pipe; a pipe whose writer has gone ends the input.
@@ -45,6 +55,21 @@ long ReadBytes(HANDLE source, char* buffer, std::size_t size) {
     const DWORD most = size < MAXDWORD ? static_cast<DWORD>(size) : MAXDWORD;
     if (ReadFile(source, buffer, most, &count, nullptr)) return static_cast<long>(count);
     return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
+}
+
+// Reads a pipe once it holds something, or its writer has gone. A pipe that
+// cannot be looked into (wine's pipes of the host system) is read plainly:
+// only a second Ctrl+C, which ends the program, ends that wait.
+long ReadPipe(HANDLE pipe, char* buffer, std::size_t size) {
+    for (;;) {
+        DWORD available = 0;
+        if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) {
+            if (GetLastError() == ERROR_BROKEN_PIPE) return 0;
+            return ReadBytes(pipe, buffer, size);
+        }
+        if (available > 0) return ReadBytes(pipe, buffer, available < size ? available : size);
+        if (WaitForInterrupt(HostLimits::pipePollMilliseconds)) return -1;
+    }
 }
 
 // Reads what is typed on the console, as code page 932; -2 when the read
@@ -92,20 +117,17 @@ bool InterruptRequested() {
 
 long ReadInput(int handle, char* buffer, std::size_t size) {
     const HANDLE source = OsHandle(handle);
-    const bool console = IsConsoleHandle(source);
+    if (InterruptRequested()) return -1;
+    if (GetFileType(source) == FILE_TYPE_PIPE) return ReadPipe(source, buffer, size);
+    if (!IsConsoleHandle(source)) return ReadBytes(source, buffer, size);
     for (;;) {
-        reading = true;
-        if (InterruptRequested()) {
-            reading = false;
-            return -1;
-        }
-        const long count =
-            console ? ReadConsoleText(source, buffer, size) : ReadBytes(source, buffer, size);
-        reading = false;
+        readingConsole = true;
+        const long count = InterruptRequested() ? -2 : ReadConsoleText(source, buffer, size);
+        readingConsole = false;
         if (count != -2) return InterruptRequested() ? -1 : count;
-        // A console read that Ctrl+C ended: the handler may not have run yet.
-        // Without a handler, Ctrl+C ends the program and this cannot be it.
+        // A read that Ctrl+C ended: the handler may not have run yet. Without
+        // a handler, Ctrl+C ends the program and this cannot be it.
         if (!interruptEvent) return -1;
-        WaitForSingleObject(interruptEvent, HostLimits::interruptArrivalMilliseconds);
+        if (WaitForInterrupt(HostLimits::interruptArrivalMilliseconds)) return -1;
     }
 }
