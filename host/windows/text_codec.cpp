@@ -21,9 +21,11 @@
 namespace {
 
 // An encoding as the code page functions see it. UTF-16 has a code page number
-// but those functions do not take it, so it is converted here.
+// but those functions do not take it, so it is converted here: in the byte
+// order named, or, as plain "UTF-16", in the order a byte order mark at the
+// start gives (big-endian without one), and written little-endian after one.
 struct TEncoding {
-    enum TKind { ekCodePage, ekUtf16Le, ekUtf16Be };
+    enum TKind { ekCodePage, ekUtf16Le, ekUtf16Be, ekUtf16 };
     TKind kind = ekCodePage;
     UINT codePage = 0;
 };
@@ -67,12 +69,21 @@ std::optional<TEncoding> FindEncoding(const std::string& name) {
         const char* key;
         TEncoding encoding;
     } named[] = {
-        {"UTF8", {TEncoding::ekCodePage, CP_UTF8}}, {"UTF16LE", {TEncoding::ekUtf16Le, 0}},
-        {"UTF16BE", {TEncoding::ekUtf16Be, 0}},     {"EUCJP", {TEncoding::ekCodePage, 20932}},
-        {"ASCII", {TEncoding::ekCodePage, 20127}},  {"USASCII", {TEncoding::ekCodePage, 20127}},
-        {"LATIN1", {TEncoding::ekCodePage, 28591}}, {"GBK", {TEncoding::ekCodePage, 936}},
-        {"BIG5", {TEncoding::ekCodePage, 950}},     {"UHC", {TEncoding::ekCodePage, 949}},
-        {"KOI8R", {TEncoding::ekCodePage, 20866}},  {"KOI8U", {TEncoding::ekCodePage, 21866}},
+        // clang-format off
+        {"UTF8",    {TEncoding::ekCodePage, CP_UTF8}},
+        {"UTF16",   {TEncoding::ekUtf16, 0}},
+        {"UTF16LE", {TEncoding::ekUtf16Le, 0}},
+        {"UTF16BE", {TEncoding::ekUtf16Be, 0}},
+        {"EUCJP",   {TEncoding::ekCodePage, 20932}},
+        {"ASCII",   {TEncoding::ekCodePage, 20127}},
+        {"USASCII", {TEncoding::ekCodePage, 20127}},
+        {"LATIN1",  {TEncoding::ekCodePage, 28591}},
+        {"GBK",     {TEncoding::ekCodePage, 936}},
+        {"BIG5",    {TEncoding::ekCodePage, 950}},
+        {"UHC",     {TEncoding::ekCodePage, 949}},
+        {"KOI8R",   {TEncoding::ekCodePage, 20866}},
+        {"KOI8U",   {TEncoding::ekCodePage, 21866}},
+        // clang-format on
     };
     const std::string key = Key(name);
     for (const auto& entry : named) {
@@ -98,20 +109,24 @@ std::optional<TEncoding> FindEncoding(const std::string& name) {
 class TCodePageCodec final : public TTextCodec {
 public:
     TCodePageCodec(TEncoding from, TEncoding to) : from(from), to(to) {
-        if (from.kind == TEncoding::ekCodePage && from.codePage != CP_UTF8) {
-            CPINFO info;
-            if (GetCPInfo(from.codePage, &info)) {
-                for (int i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2) {
-                    for (unsigned byte = info.LeadByte[i]; byte <= info.LeadByte[i + 1]; ++byte)
-                        leadBytes[byte] = true;
-                }
-            }
-        }
+        Reset(nullptr);
+        if (from.kind == TEncoding::ekCodePage && from.codePage != CP_UTF8) FindSingleBytes();
     }
 
     std::size_t Run(std::string_view bytes, std::string& result, TStop& stop) override {
         std::size_t position = 0;
         stop = tsNone;
+        if (!fromOrderKnown) {
+            if (bytes.size() < 2) {
+                stop = bytes.empty() ? tsNone : tsIncomplete;
+                return 0;
+            }
+            fromOrderKnown = true;
+            if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+                fromLittle = bytes[0] == '\xFF';
+                position = 2;
+            }
+        }
         while (position < bytes.size()) {
             // A run of whole characters, up to where one is cut off or cannot be one.
             std::size_t end = position;
@@ -142,8 +157,13 @@ public:
         return position;
     }
 
-    // The encodings converted here keep no state between characters.
-    void Reset(std::string*) override {}
+    // Only plain UTF-16 has a state: whether the byte order mark has been
+    // read or written.
+    void Reset(std::string*) override {
+        fromOrderKnown = from.kind != TEncoding::ekUtf16;
+        fromLittle = from.kind == TEncoding::ekUtf16Le;
+        toMarkPending = to.kind == TEncoding::ekUtf16;
+    }
 
     // A byte alone would break UTF-16 text apart into units that mean
     // something else; such a byte shows as the replacement character there.
@@ -160,11 +180,38 @@ private:
     // Characters converted with one call of each of the code page functions.
     static constexpr std::size_t runBytes = HostLimits::conversionBlockBytes * 16;
 
+    // Finds the bytes of a double-byte code page that begin a character of
+    // two, and the single bytes that are no character. Windows gives some
+    // single bytes of those code pages a meaning that the code page itself
+    // does not (0x80 and 0xA0 of code page 932 become a control character
+    // and a private character); they are treated as no character, as
+    // elsewhere, so that a macro prints the same on every system.
+    void FindSingleBytes() {
+        CPINFO info;
+        if (!GetCPInfo(from.codePage, &info)) return;
+        for (int i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2) {
+            for (unsigned byte = info.LeadByte[i]; byte <= info.LeadByte[i + 1]; ++byte)
+                leadBytes[byte] = true;
+        }
+        if (info.MaxCharSize < 2) return;
+        for (unsigned byte = 0x80; byte <= 0xFF; ++byte) {
+            if (leadBytes[byte]) continue;
+            const char single = static_cast<char>(byte);
+            wchar_t unit = 0;
+            const bool converts =
+                MultiByteToWideChar(from.codePage, MB_ERR_INVALID_CHARS, &single, 1, &unit, 1) == 1;
+            const bool control = unit >= 0x80 && unit <= 0x9F;
+            const bool privateUse = unit >= 0xE000 && unit <= 0xF8FF;
+            noCharacter[byte] = !converts || control || privateUse;
+        }
+    }
+
     // Whether `bytes` begin with a whole character of the source encoding, by
     // the shape of its bytes alone, and how many bytes it has.
     TStop Shape(std::string_view bytes, std::size_t& length) const {
         const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
         switch (from.kind) {
+            case TEncoding::ekUtf16:
             case TEncoding::ekUtf16Le:
             case TEncoding::ekUtf16Be: {
                 length = 2;
@@ -182,6 +229,7 @@ private:
         }
         length = 1;
         if (from.codePage != CP_UTF8) {
+            if (noCharacter[byte(0)]) return tsInvalid;
             if (!leadBytes[byte(0)]) return tsNone;
             length = 2;
             return bytes.size() < 2 ? tsIncomplete : tsNone;
@@ -208,7 +256,7 @@ private:
     unsigned Unit(std::string_view bytes, std::size_t at) const {
         const unsigned first = static_cast<unsigned char>(bytes[at]);
         const unsigned second = static_cast<unsigned char>(bytes[at + 1]);
-        return from.kind == TEncoding::ekUtf16Le ? first | second << 8 : first << 8 | second;
+        return fromLittle ? first | second << 8 : first << 8 | second;
     }
 
     // Converts whole characters; appends them to `result` and returns true
@@ -237,7 +285,11 @@ private:
     // Appends `wide` to `result` in the target encoding.
     bool Encode(std::string& result) {
         if (to.kind != TEncoding::ekCodePage) {
-            const bool little = to.kind == TEncoding::ekUtf16Le;
+            const bool little = to.kind != TEncoding::ekUtf16Be;
+            if (toMarkPending && !wide.empty()) {
+                result.append("\xFF\xFE");
+                toMarkPending = false;
+            }
             for (const wchar_t unit : wide) {
                 const char low = static_cast<char>(unit & 0xFF);
                 const char high = static_cast<char>(unit >> 8);
@@ -265,6 +317,12 @@ private:
     const TEncoding from;
     const TEncoding to;
     bool leadBytes[256] = {};
+    bool noCharacter[256] = {};
+    // The byte order of UTF-16 text read, once known, and whether UTF-16
+    // text written still needs its byte order mark.
+    bool fromOrderKnown = true;
+    bool fromLittle = false;
+    bool toMarkPending = false;
     // Reused from call to call, to spare an allocation per character.
     std::wstring wide;
     std::string encoded;
