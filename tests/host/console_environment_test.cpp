@@ -145,7 +145,8 @@ TEST_F(ConsoleEnvironmentTest, WrongArgumentCountsWriteAndReadNothing) {
 // Output that cannot be written stops the macro: at once in print, and at the
 // engine's next poll otherwise.
 TEST(ConsoleEnvironmentStopTest, AFailedWriteAsksToStop) {
-    std::FILE* full = std::fopen("/dev/full", "w");
+    TUnwritableStream unwritable;
+    std::FILE* full = unwritable.file;
     ASSERT_NE(full, nullptr);
     TConsoleFiles files;
     {
@@ -160,7 +161,6 @@ TEST(ConsoleEnvironmentStopTest, AFailedWriteAsksToStop) {
         environment.CheckStop(0, stop);
         EXPECT_TRUE(stop);
     }
-    std::fclose(full);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include "temp_directory.h"
+
 class TConsoleFiles {
 public:
     // The input stream holds `input`, read from its beginning.
@@ -37,4 +39,23 @@ public:
     std::FILE* in;
     std::FILE* out;
     std::FILE* err;
+};
+
+// A stream that no write reaches: /dev/full, a full disk, where there is one,
+// and otherwise (on Windows) a file open for reading only.
+class TUnwritableStream {
+public:
+    TUnwritableStream() : file(std::fopen("/dev/full", "w")) {
+        if (file) return;
+        const std::string name = directory.Write("read-only", "");
+        file = std::fopen(name.c_str(), "r");
+    }
+    TUnwritableStream(const TUnwritableStream&) = delete;
+    TUnwritableStream& operator=(const TUnwritableStream&) = delete;
+    ~TUnwritableStream() {
+        if (file) std::fclose(file);
+    }
+
+    TTempDirectory directory;
+    std::FILE* file;
 };

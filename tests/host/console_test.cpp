@@ -168,7 +168,8 @@ TEST(ConsoleEncodingTest, EachStreamCanBeConvertedAlone) {
 }
 
 TEST(ConsoleTest, AFailedWriteIsRemembered) {
-    std::FILE* full = std::fopen("/dev/full", "w");
+    TUnwritableStream unwritable;
+    std::FILE* full = unwritable.file;
     ASSERT_NE(full, nullptr);
     TConsoleFiles files;
     {
@@ -180,7 +181,6 @@ TEST(ConsoleTest, AFailedWriteIsRemembered) {
         console.Err("e");
     }
     EXPECT_EQ(files.Errors(), "e");
-    std::fclose(full);
 }
 
 }  // namespace

@@ -36,10 +36,11 @@ TEST(ReadScriptTest, PairsAcrossBlockBoundariesAreFound) {
     EXPECT_EQ(Read(head + "b\r\n"), head + "b\n");
 }
 
+// A directory, which POSIX systems let a program open, cannot be read.
 TEST(ReadScriptTest, ReadErrorsAreReported) {
     TTempDirectory directory;
-    std::FILE* folder = std::fopen(directory.path.c_str(), "rb");
-    ASSERT_NE(folder, nullptr);
+    std::FILE* folder = std::fopen(directory.path.string().c_str(), "rb");
+    if (!folder) GTEST_SKIP() << "a directory cannot be opened as a file here";
     std::string text;
     EXPECT_FALSE(ReadScript(folder, text));
     std::fclose(folder);

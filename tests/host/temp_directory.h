@@ -1,18 +1,20 @@
 // A fresh directory for files a test creates, removed with everything in it.
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 
 class TTempDirectory {
 public:
     TTempDirectory() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "quorin-host-XXXXXX").string();
-        path = mkdtemp(pattern.data());
+        // A name nobody else has taken: create_directory fails for an existing one.
+        std::random_device random;
+        do {
+            path = std::filesystem::temp_directory_path() /
+                   ("quorin-host-" + std::to_string(random()));
+        } while (!std::filesystem::create_directory(path));
     }
     TTempDirectory(const TTempDirectory&) = delete;
     TTempDirectory& operator=(const TTempDirectory&) = delete;

@@ -11,7 +11,7 @@
 
 #include <string>
 
-// The code page 932 encoding of `utf8`, converted with iconv(3). Throws
+// The code page 932 encoding of `utf8`, converted as the host converts. Throws
 // std::invalid_argument when `utf8` is not valid UTF-8 or holds a character that
 // code page 932 cannot represent, so a typo in a test never passes silently.
 std::string Cp932(const std::string& utf8);
