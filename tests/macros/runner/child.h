@@ -15,7 +15,8 @@ namespace MacroRunner {
 class TChildCommand {
 public:
     // Resolves a relative program path, since the child changes its directory
-    // first. Leaves [startError] set when the program cannot be found.
+    // first, and puts the launcher in front when the request has one. Leaves
+    // [startError] set when the program cannot be found.
     explicit TChildCommand(const TRunRequest& request);
     TChildCommand(const TChildCommand&) = delete;
     TChildCommand& operator=(const TChildCommand&) = delete;
@@ -26,6 +27,11 @@ public:
     char** Environment() { return envp.data(); }
 
 private:
+    // Makes [path] absolute; false, with [startError] set, when it does not exist.
+    bool Resolve(std::string& path);
+    // Where a shell finds the command [name] on PATH; [name] itself when nowhere.
+    static std::string FindOnPath(const std::string& name);
+
     std::vector<std::string> arguments;
     std::vector<std::string> environment;
     std::vector<char*> argv;

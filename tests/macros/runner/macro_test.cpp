@@ -234,6 +234,15 @@ void ApplyKey(int line, const std::string& key, const std::optional<std::string>
         }
         test->environment.emplace_back(value->substr(0, equals),
                                        Convert(value->substr(equals + 1)));
+    } else if (key == "windows") {
+        once(test->windowsSkip.has_value());
+        constexpr std::string_view skip = "skip ";
+        const std::size_t reason = value->find_first_not_of(' ', skip.size());
+        if (!value->starts_with(skip) || reason == std::string::npos) {
+            throw EMacroTestError(
+                0, "windows: expected \"skip\" and the reason, got \"" + *value + "\"");
+        }
+        test->windowsSkip = value->substr(reason);
     } else if (key == "plain") {
         once(seen->plain);
         seen->plain = true;

@@ -128,6 +128,15 @@ TEST(MacroTestRun, ToleratesCrLfLineEnds) {
     EXPECT_EQ(test.expectedStatus, 3);
 }
 
+TEST(MacroTestRun, MayGiveAReasonNotToRunOnWindows) {
+    EXPECT_FALSE(ParseMacroTest("println(1);\n", "t.qrn").windowsSkip);
+    const TMacroTest test = ParseMacroTest("x;\n//@ windows: skip  no /dev/full there \n", "t.qrn");
+    EXPECT_EQ(test.windowsSkip, "no /dev/full there ");
+    EXPECT_EQ(ErrorLine("//@ windows: skip\n"), 1);  // no reason
+    EXPECT_EQ(ErrorLine("//@ windows: run\n"), 1);
+    EXPECT_EQ(ErrorLine("//@ windows: skip a\n//@ windows: skip b\n"), 2);
+}
+
 TEST(MacroTestErrors, NameTheLineOfTheMistake) {
     EXPECT_EQ(ErrorLine("x;\n//@ ouput: 1\n"), 2);  // unknown key
     EXPECT_EQ(ErrorLine("//@ OUT: 1\n"), 1);        // keys are lower case

@@ -2,11 +2,15 @@
 // its standard output, standard error and exit status byte for byte with the
 // expectations written in the file. Exit status 0 when they match, 1 otherwise.
 //
-//     quorin_macro_runner <path-to-quorin> <macro-file.qrn>
-//     quorin_macro_runner <path-to-quorin> <expectations-file> <macro-file>
+//     quorin_macro_runner [--windows=LAUNCHER] <path-to-quorin> <macro-file.qrn>
+//     quorin_macro_runner [--windows=LAUNCHER] <path-to-quorin> <expectations-file> <macro-file>
 //
 // In the second form the expectations come from a file of their own and the macro
 // file is run exactly as it is; that is how the example macros are tested.
+//
+// With --windows the program is one built for Windows, started through LAUNCHER
+// (wine64): its CR LF line ends count as line feeds, and a test that says it cannot
+// hold on Windows is skipped with exit status 77.
 
 #include <unistd.h>
 
@@ -20,6 +24,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 #include "encoding.h"
 #include "macro_test.h"
@@ -34,6 +39,9 @@ namespace {
 constexpr int kPassed = 0;
 constexpr int kFailed = 1;
 constexpr int kUsage = 2;
+constexpr int kSkipped = 77;
+
+constexpr std::string_view kWindowsOption = "--windows=";
 
 // A fresh directory for one run, removed with everything in it when the run is over.
 // The macro's working directory is a subdirectory, so that the capture files never
@@ -104,12 +112,43 @@ std::string CommandLine(const std::string& program, const TMacroTest& test) {
     return line;
 }
 
-int RunTest(const std::string& program, const fs::path& testPath,
-            const std::optional<fs::path>& macroPath) {
+// A Windows program writes CR LF where the program for Linux writes a line feed;
+// its output counts as the same when the line feeds are the only difference.
+std::string WithLineFeeds(std::string bytes) {
+    std::size_t write = 0;
+    for (std::size_t read = 0; read < bytes.size(); ++read) {
+        if (bytes[read] == '\r' && read + 1 < bytes.size() && bytes[read + 1] == '\n') continue;
+        bytes[write++] = bytes[read];
+    }
+    bytes.resize(write);
+    return bytes;
+}
+
+// The screen of a Windows program as a terminal for Linux would show it. Wine's
+// console hides the cursor while it draws each piece of text and shows it again
+// afterwards; those sequences change nothing on the screen.
+std::string WindowsScreen(std::string screen) {
+    for (const std::string_view sequence : {"\x1B[?25l", "\x1B[?25h"}) {
+        for (std::size_t at = screen.find(sequence); at != std::string::npos;
+             at = screen.find(sequence, at)) {
+            screen.erase(at, sequence.size());
+        }
+    }
+    return WithLineFeeds(std::move(screen));
+}
+
+// [launcher] is set when the program is one for Windows, started through it.
+int RunTest(const std::string& program, const std::optional<std::string>& launcher,
+            const fs::path& testPath, const std::optional<fs::path>& macroPath) {
     const TMacroTest test = macroPath
                                 ? ParseMacroTestWithSource(ReadFile(testPath), ReadFile(*macroPath),
                                                            macroPath->filename().string())
                                 : ParseMacroTest(ReadFile(testPath), testPath.filename().string());
+    if (launcher && test.windowsSkip) {
+        std::cout << "SKIP " << testPath.string() << ": not on Windows: " << *test.windowsSkip
+                  << "\n";
+        return kSkipped;
+    }
 
     TScratchDirectory scratch;
     WriteFile(scratch.WorkingDirectory() / test.fileName, test.source);
@@ -120,6 +159,7 @@ int RunTest(const std::string& program, const fs::path& testPath,
 
     TRunRequest request;
     request.program = program;
+    if (launcher) request.launcher = *launcher;
     request.arguments = test.Arguments();
     request.environment = test.environment;
     request.workingDirectory = scratch.WorkingDirectory();
@@ -138,6 +178,10 @@ int RunTest(const std::string& program, const fs::path& testPath,
         // A stream on the terminal has no capture file: what it wrote is on the screen.
         if (!test.terminal.output) output = ReadFile(request.outputPath);
         if (!test.terminal.errors) errors = ReadFile(request.errorPath);
+        if (launcher) {
+            output = WithLineFeeds(std::move(output));
+            errors = WithLineFeeds(std::move(errors));
+        }
     }
 
     std::string failures;
@@ -154,7 +198,8 @@ int RunTest(const std::string& program, const fs::path& testPath,
         failures += DescribeDifference("stdout", test.expectedOutput, output);
         failures += DescribeDifference("stderr", test.expectedErrors, errors);
         if (test.terminal.Any()) {
-            failures += DescribeDifference("screen", test.expectedScreen, result.screen,
+            failures += DescribeDifference("screen", test.expectedScreen,
+                                           launcher ? WindowsScreen(result.screen) : result.screen,
                                            test.terminalEncoding);
         }
     }
@@ -167,7 +212,8 @@ int RunTest(const std::string& program, const fs::path& testPath,
         return kPassed;
     }
     std::cout << "FAIL " << testPath.string() << "\n"
-              << "  ran: " << CommandLine(program, test) << "\n"
+              << "  ran: " << (launcher ? *launcher + " " : "") << CommandLine(program, test)
+              << "\n"
               << failures;
     return kFailed;
 }
@@ -175,9 +221,17 @@ int RunTest(const std::string& program, const fs::path& testPath,
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3 && argc != 4) {
-        std::cerr << "usage: " << argv[0] << " <path-to-quorin> <macro-file.qrn>\n"
-                  << "       " << argv[0] << " <path-to-quorin> <expectations-file> <macro-file>\n";
+    std::optional<std::string> launcher;
+    if (argc > 1 && std::string_view(argv[1]).starts_with(kWindowsOption)) {
+        launcher = std::string(argv[1] + kWindowsOption.size());
+        --argc;
+        ++argv;
+    }
+    if ((argc != 3 && argc != 4) || (launcher && launcher->empty())) {
+        std::cerr << "usage: quorin_macro_runner [--windows=LAUNCHER] <path-to-quorin> "
+                     "<macro-file.qrn>\n"
+                  << "       quorin_macro_runner [--windows=LAUNCHER] <path-to-quorin> "
+                     "<expectations-file> <macro-file>\n";
         return kUsage;
     }
     const std::string program = argv[1];
@@ -186,7 +240,7 @@ int main(int argc, char** argv) {
         argc == 4 ? std::optional<fs::path>(argv[3]) : std::nullopt;
     InstallStopHandlers();
     try {
-        return RunTest(program, testPath, macroPath);
+        return RunTest(program, launcher, testPath, macroPath);
     } catch (const EMacroTestError& error) {
         std::cout << "FAIL " << testPath.string() << "\n" << testPath.string();
         if (error.line > 0) std::cout << ":" << error.line;

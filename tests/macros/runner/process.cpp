@@ -80,6 +80,30 @@ bool Redirect(const std::string& path, int flags, int target) {
 
 }  // namespace
 
+bool TChildCommand::Resolve(std::string& path) {
+    char resolved[PATH_MAX];
+    if (!realpath(path.c_str(), resolved)) {
+        startError = path + ": " + std::strerror(errno);
+        return false;
+    }
+    path = resolved;
+    return true;
+}
+
+std::string TChildCommand::FindOnPath(const std::string& name) {
+    const char* variable = std::getenv("PATH");
+    const std::string path = variable ? variable : "";
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        const std::size_t end = std::min(path.find(':', start), path.size());
+        const std::string directory = end > start ? path.substr(start, end - start) : ".";
+        const std::string candidate = directory + "/" + name;
+        if (access(candidate.c_str(), X_OK) == 0) return candidate;
+        start = end + 1;
+    }
+    return name;
+}
+
 void FailChild(int statusPipe) {
     const int error = errno;
     (void)!write(statusPipe, &error, sizeof error);
@@ -87,15 +111,17 @@ void FailChild(int statusPipe) {
 }
 
 TChildCommand::TChildCommand(const TRunRequest& request) : program(request.program) {
-    if (program.find('/') != std::string::npos) {
-        char resolved[PATH_MAX];
-        if (!realpath(program.c_str(), resolved)) {
-            startError = program + ": " + std::strerror(errno);
-            return;
-        }
-        program = resolved;
+    if (!request.launcher.empty()) {
+        // The launcher is the child's program and gets the path of the program under
+        // test as its first argument, whole, since the child changes its directory.
+        if (!Resolve(program)) return;
+        arguments = {request.launcher, program};
+        program = request.launcher.find('/') != std::string::npos ? request.launcher
+                                                                  : FindOnPath(request.launcher);
+    } else {
+        arguments.push_back(request.program);
     }
-    arguments.push_back(request.program);
+    if (program.find('/') != std::string::npos && !Resolve(program)) return;
     arguments.insert(arguments.end(), request.arguments.begin(), request.arguments.end());
     environment = ChildEnvironment(request);
     argv = PointerList(arguments);

@@ -13,6 +13,8 @@ namespace MacroRunner {
 struct TRunRequest {
     std::string program;                 // path of the executable; a relative one is resolved first
     std::vector<std::string> arguments;  // after the program name
+    // When set, the program that starts [program] (wine64): a path or a name on PATH.
+    std::string launcher;
     std::vector<std::pair<std::string, std::string>> environment;  // added to the inherited one
     std::string workingDirectory;
     std::string inputPath;   // becomes the standard input
