@@ -11,6 +11,7 @@
 #include "items/calls.h"
 #include "items/expressions.h"
 #include "items/formulas.h"
+#include "stack_room.h"
 
 namespace QuorinTest {
 
@@ -19,8 +20,9 @@ namespace {
 using namespace Quorin;
 
 // Deepest recursion of the walk, in sentences and expressions in progress. The
-// macros of the tests and of the fuzzer rarely come near it; sanitizer builds
-// have large frames, and this keeps the walk well within a thread's 8 MiB.
+// macros of the tests and of the fuzzer rarely come near it. Sanitizer builds
+// have frames large enough for a thread's 8 MiB to run out first, so the walk
+// also stops while the stack still has room (stack_room.h).
 constexpr int kMaxDepth = 2000;
 
 // What the sentences that follow have to do.
@@ -50,7 +52,7 @@ private:
     class TLevel {
     public:
         explicit TLevel(TWalk& walk) : walk(walk) {
-            if (++walk.depth > kMaxDepth) {
+            if (++walk.depth > kMaxDepth || walk.stackRoom.Low()) {
                 --walk.depth;
                 throw EWalkTooDeep();
             }
@@ -319,6 +321,7 @@ private:
 
     TQuorin& engine;
     int depth = 0;
+    const TStackRoom stackRoom;
 };
 
 }  // namespace
