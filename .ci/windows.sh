@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# The Windows stage of the continuous integration: cross-builds quorin.exe with
+# mingw-w64 as the README says, then a cross build with its tests, which run under
+# wine: the unit tests, and the macro tests through the runner of a native build.
+# Needs g++-mingw-w64-x86-64-posix and wine64 (.ci/run installs them); uses the
+# native build in build/ when it has the runner, else builds the runner itself.
+set -euo pipefail
+
+cd "$(dirname "$0")/.."
+started=$SECONDS
+
+echo "== Windows: quorin.exe as the README builds it"
+rm -rf build-windows
+cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/windows-x86_64.cmake \
+    -DQUORIN_BUILD_TESTS=OFF
+cmake --build build-windows --target quorin -j2
+# Statically linked: it imports no DLL of the compiler's (libstdc++, winpthread, ...).
+if x86_64-w64-mingw32-objdump -p build-windows/quorin.exe | grep -i 'DLL Name: lib'; then
+    echo "quorin.exe needs the DLLs above" >&2
+    exit 1
+fi
+
+runner=build/tests/macros/quorin_macro_runner
+if [[ ! -x $runner ]]; then
+    echo "== Windows: the macro test runner, built natively"
+    cmake -S . -B build-windows-runner
+    cmake --build build-windows-runner --target quorin_macro_runner -j2
+    runner=build-windows-runner/tests/macros/quorin_macro_runner
+fi
+
+echo "== Windows: tests under wine"
+rm -rf build-windows-tests
+cmake -S . -B build-windows-tests -DCMAKE_TOOLCHAIN_FILE=cmake/windows-x86_64.cmake \
+    -DQUORIN_MACRO_RUNNER="$PWD/$runner"
+cmake --build build-windows-tests -j2
+# A wine prefix of its own, made once before the tests start in parallel.
+export WINEPREFIX="$PWD/build-windows-tests/wine" WINEDEBUG=-all
+wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+"$wine" wineboot --init >/dev/null 2>&1
+ctest --test-dir build-windows-tests --output-on-failure -j2
+
+echo "== Windows stage took $((SECONDS - started)) s"
