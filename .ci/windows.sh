@@ -28,15 +28,21 @@ if [[ ! -x $runner ]]; then
     runner=build-windows-runner/tests/macros/quorin_macro_runner
 fi
 
+# The same build directory with the tests: what is built already is not built again.
 echo "== Windows: tests under wine"
-rm -rf build-windows-tests
-cmake -S . -B build-windows-tests -DCMAKE_TOOLCHAIN_FILE=cmake/windows-x86_64.cmake \
-    -DQUORIN_MACRO_RUNNER="$PWD/$runner"
-cmake --build build-windows-tests -j2
-# A wine prefix of its own, made once before the tests start in parallel.
-export WINEPREFIX="$PWD/build-windows-tests/wine" WINEDEBUG=-all
+cmake -S . -B build-windows -DQUORIN_BUILD_TESTS=ON -DQUORIN_MACRO_RUNNER="$PWD/$runner"
+cmake --build build-windows -j2
+echo "== Windows: built in $((SECONDS - started)) s"
+# A wine prefix of its own, made once before the tests start in parallel, and
+# a wine server that stays for all of them: one that ends a few seconds after
+# its last program can drop a program that starts just then.
+export WINEPREFIX="$PWD/build-windows/wine" WINEDEBUG=-all
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+mkdir -p "$WINEPREFIX"
+"$wineserver" -p
+trap '"$wineserver" -k || true' EXIT
 "$wine" wineboot --init >/dev/null 2>&1
-ctest --test-dir build-windows-tests --output-on-failure -j2
+ctest --test-dir build-windows --output-on-failure -j2
 
 echo "== Windows stage took $((SECONDS - started)) s"
