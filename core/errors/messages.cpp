@@ -1,4 +1,6 @@
-// Compiled with -fexec-charset=CP932: every literal below becomes code page 932 bytes.
+// Written in UTF-8; the build compiles a copy in which every Japanese character
+// is spelled as escapes of its code page 932 bytes (cmake/cp932_literals.cmake),
+// so every literal below becomes code page 932 bytes.
 #include "errors/messages.h"
 
 namespace Quorin::Messages {

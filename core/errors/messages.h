@@ -1,8 +1,9 @@
 // The catalogue of every text the system shows to a user.
 //
-// The texts are Japanese and are written as code page 932 bytes; this file's
-// implementation is the only source compiled with that execution character set,
-// so all other sources stay plain UTF-8.
+// The texts are Japanese and are held as code page 932 bytes; this file's
+// implementation is the only source whose literals are turned into that
+// encoding (by the build, see core/CMakeLists.txt), so all other sources stay
+// plain UTF-8.
 #pragma once
 
 #include <string>
