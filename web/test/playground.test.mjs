@@ -12,15 +12,14 @@
 // screenshot of the page goes to $QUORIN_SCREENSHOT, or build-web/screenshot.png.
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
-import { spawn, spawnSync } from 'node:child_process';
+import { spawnSync } from 'node:child_process';
 import { existsSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { dirname, join } from 'node:path';
-import { fileURLToPath } from 'node:url';
+import { join } from 'node:path';
 
 import { Chromium } from './chromium.mjs';
+import { openPlayground, root, servePlayground } from './playground_page.mjs';
 
-const root = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
 const native = process.env.QUORIN_NATIVE ?? join(root, 'build', 'quorin');
 const screenshotPath = process.env.QUORIN_SCREENSHOT ?? join(root, 'build-web', 'screenshot.png');
 const keyPrompt = /\n何かキーを押してください\.\.\.$/;
@@ -112,37 +111,12 @@ const macros = [
 
 // ---- The page -----------------------------------------------------------------------
 
-function startServer() {
-    return new Promise((resolve, reject) => {
-        server = spawn('python3', [join(root, 'web', 'serve.py'), '0'], { stdio: ['ignore', 'pipe', 'inherit'] });
-        server.on('error', reject);
-        server.on('exit', (code) => reject(new Error(`web/serve.py ended with ${code}`)));
-        server.stdout.setEncoding('utf8');
-        server.stdout.once('data', (line) => {
-            const match = /http:\/\/127\.0\.0\.1:\d+\//.exec(line);
-            if (match) resolve(match[0]);
-            else reject(new Error(`web/serve.py said: ${line}`));
-        });
-    });
-}
-
-async function openPage(url) {
-    const opened = await browser.newPage();
-    await opened.send('Emulation.setDeviceMetricsOverride', {
-        width: 1280, height: 720, deviceScaleFactor: 1, mobile: false,
-    });
-    await opened.navigate(url);
-    await opened.evaluate('window.quorin.ready');
-    await opened.waitFor(() => !document.getElementById('run').disabled);
-    return opened;
-}
-
 before(async () => {
     assert.ok(existsSync(join(root, 'build-web', 'index.html')), 'build-web/ is missing: run web/build.sh');
     assert.ok(existsSync(native), `${native} is missing: build the program first`);
-    address = await startServer();
+    ({ server, address } = await servePlayground());
     browser = await Chromium.launch();
-    page = await openPage(address);
+    page = await openPlayground(browser, address);
     // The first load of the page, in a browser that never saw it.
     firstLoad = await page.evaluate(`(() => {
         const at = (name) => performance.getEntriesByName(name)[0]?.startTime;
@@ -314,7 +288,7 @@ test('page: the share link carries the macro to a fresh page', async () => {
     await typeSource(source);
     await page.evaluate(`document.getElementById('share').click()`);
     const url = await page.waitFor(() => location.hash.startsWith('#source=') && location.href);
-    const other = await openPage(url);
+    const other = await openPlayground(browser, url);
     try {
         assert.equal(await other.evaluate(`document.getElementById('source').value`), source);
         assert.deepEqual(await other.call((s) => window.quorin.run(s, ''), source), runNative({ source }));
