@@ -27,14 +27,29 @@ cp "$root"/web/site/* "$site/"
 cp "$wasm_build/quorin.js" "$wasm_build/quorin.wasm" "$site/"
 # The examples as they are, in code page 932; the page decodes them.
 cp "$root"/examples/*.qrn "$site/examples/"
-python3 - "$site/examples" <<'PYTHON'
-import json, pathlib, sys
-folder = pathlib.Path(sys.argv[1])
-examples = []
-for path in sorted(folder.glob("*.qrn")):
-    first = path.read_bytes().decode("cp932").splitlines()[0]
-    examples.append({"name": path.stem, "title": first.lstrip("/ ").strip()})
-(folder / "index.json").write_text(json.dumps(examples, ensure_ascii=False, indent=1) + "\n",
-                                   encoding="utf-8")
+# The page comes with the menu of examples and the first one in the editor, so
+# that its first paint shows them, without waiting for its script or a fetch.
+python3 - "$site" <<'PYTHON'
+import html, pathlib, sys
+site = pathlib.Path(sys.argv[1])
+first = "hello"
+options = []
+text = ""
+for path in sorted((site / "examples").glob("*.qrn")):
+    source = path.read_bytes().decode("cp932")
+    title = source.splitlines()[0].lstrip("/ ").strip()
+    selected = " selected" if path.stem == first else ""
+    options.append(f'<option value="{html.escape(path.stem)}" title="{html.escape(title)}"'
+                   f'{selected}>{html.escape(path.name)}</option>')
+    if path.stem == first:
+        text = source.replace("\r\n", "\n")
+page = (site / "index.html").read_text(encoding="utf-8")
+# A text area drops the line feed that opens its content, whatever follows.
+source = "\n" + html.escape(text)
+for mark, content in (("<!--examples-->", "".join(options)), ("<!--source-->", source)):
+    if page.count(mark) != 1:
+        sys.exit(f"web: index.html should hold {mark} once")
+    page = page.replace(mark, content)
+(site / "index.html").write_text(page, encoding="utf-8")
 PYTHON
 echo "web: the playground is in $site ($(stat -c %s "$site/quorin.wasm") bytes of WebAssembly)"

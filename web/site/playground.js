@@ -318,8 +318,6 @@ async function share() {
 
 // ---- The examples: the files of examples/, in code page 932 as they are.
 
-let exampleList = fetch('examples/index.json').then((response) => response.json());
-
 async function loadExample(name) {
     const response = await fetch(`examples/${encodeURIComponent(name)}.qrn`);
     const bytes = await response.arrayBuffer();
@@ -368,19 +366,14 @@ async function start() {
         if (text !== null) setSource(text);
     });
 
+    // The page came with the menu and the first example in the editor
+    // (web/build.sh puts them there); a shared macro takes the example's place.
     const fromLink = sharedSource();
-    const list = await exampleList.catch(() => []);
-    for (const { name, title } of list) {
-        const option = new Option(`${name}.qrn`, name);
-        option.title = title;
-        examples.append(option);
-    }
     if (fromLink !== null) {
+        examples.value = '';
         setSource(fromLink);
-    } else if (list.length > 0) {
-        const first = list.find((example) => example.name === 'hello') ?? list[0];
-        examples.value = first.name;
-        setSource(await loadExample(first.name));
+    } else {
+        updateGutter();
     }
     performance.mark('quorin-editor');
 
