@@ -8,43 +8,36 @@
 #include <string>
 
 #include "browser.h"
+#include "console.h"
+#include "console_environment.h"
+#include "entry.h"
 #include "engine/quorin.h"
 #include "error_frame.h"
 #include "errors/errors.h"
 #include "errors/messages.h"
-#include "web_environment.h"
+#include "web_limits.h"
 
 namespace Messages = Quorin::Messages;
 
 namespace {
 
-// The console program's exit statuses (host/entry.h, host/system.h), which
-// the script interface reports as they are.
-constexpr int exitSuccess = 0;
-constexpr int exitUsage = 1;
-constexpr int exitInternalFault = 2;
-constexpr int exitInterrupted = 130;
-
-void WriteErrors(std::string_view bytes) {
-    Browser::Write(Browser::bsErrors, bytes);
-}
-
 // Runs the macro and reports an error of it in the frame the console shows
 // on a terminal, with the line it arose on. The page is always read by a
 // person, and the text always came from UTF-8, so the hint about UTF-8 files
 // never applies.
-int RunAndReport(TQuorinWebEnvironment& environment, const std::string& text) {
-    Browser::Write(Browser::bsOutput, "\n");
+int RunAndReport(TConsole& console, const std::string& text) {
+    TQuorinConsoleEnvironment environment(console);
+    environment.pollInterval = WebLimits::pollInterval;
+    console.EndLine();
     try {
         Quorin::RunMacro(&environment, text, 0);
     } catch (const EQuorinNormalError& error) {
-        environment.Flush();
         if (!Browser::StopRequested()) {
-            WriteErrors(ErrorFrame(error.message, error.place, text, true, false));
+            console.Err(ErrorFrame(error.message, error.place, text, true, false));
             if (error.place.line > 0) Browser::ShowErrorPlace(error.place);
         }
     }
-    environment.Flush();
+    console.Flush();
     return Browser::StopRequested() ? exitInterrupted : exitSuccess;
 }
 
@@ -56,25 +49,24 @@ int RunAndReport(TQuorinWebEnvironment& environment, const std::string& text) {
 // error that is not the macro's (an exhausted heap) is reported as the
 // console reports it.
 extern "C" EMSCRIPTEN_KEEPALIVE int QuorinRun(const char* source, std::size_t size) {
-    TQuorinWebEnvironment environment;
+    TConsole console(nullptr, nullptr, nullptr);
     try {
-        return RunAndReport(environment, std::string(source, size));
+        return RunAndReport(console, std::string(source, size));
     } catch (const EQuorinError& error) {
-        environment.Flush();
-        WriteErrors(error.message);
+        console.Err(error.message);
     } catch (const std::exception&) {
-        environment.Flush();
-        WriteErrors(Messages::outOfMemory);
+        console.Err(Messages::outOfMemory);
     }
-    WriteErrors("\n");
+    console.Err("\n");
     return exitInternalFault;
 }
 
 // Reports a macro whose text has no code page 932 form, as the console reports
 // a file that does not convert, and returns the console's status for it.
 extern "C" EMSCRIPTEN_KEEPALIVE int QuorinRefuseSource() {
-    WriteErrors(Messages::sourceNotConvertible);
-    WriteErrors("\n");
+    TConsole console(nullptr, nullptr, nullptr);
+    console.Err(Messages::sourceNotConvertible);
+    console.Err("\n");
     return exitUsage;
 }
 
@@ -86,6 +78,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE int QuorinRefuseSource() {
 // browser stopped the run for it. The analysis precedes all output, so the
 // console would show nothing else either.
 extern "C" EMSCRIPTEN_KEEPALIVE int QuorinReportTooDeep() {
-    WriteErrors(ErrorFrame(Messages::nestingTooDeep, TErrorPlace{}, std::string(), true, false));
+    TConsole console(nullptr, nullptr, nullptr);
+    console.Err(ErrorFrame(Messages::nestingTooDeep, TErrorPlace{}, std::string(), true, false));
     return exitSuccess;
 }

@@ -5,12 +5,12 @@
 
 namespace WebLimits {
 
-// Output collects up to this size before it goes to the page, as on the
-// console: a macro printing many small pieces without a line end then costs
-// few crossings into the worker's script.
+// Output without a line end collects up to this size before it goes to the
+// page (web/console.cpp).
 constexpr std::size_t outputBufferBytes = std::size_t{64} << 10;
 
-// Sentences between two questions whether Stop was pressed. Each question
+// Sentences between two questions whether Stop was pressed, for the engine's
+// polls; the console's own interval is far shorter. Each question
 // leaves the WebAssembly module for the worker's script; at this interval it
 // costs nothing measurable, and a stop still comes within a millisecond.
 constexpr int pollInterval = 1000;
