@@ -336,6 +336,8 @@ async function start() {
     editor.addEventListener('input', () => {
         markError(null);
         updateGutter();
+        // The text is no longer the example's, and choosing it again brings it back.
+        examples.value = '';
     });
     editor.addEventListener('scroll', updateGutter);
     editor.addEventListener('keydown', (event) => {

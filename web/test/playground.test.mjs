@@ -297,6 +297,21 @@ test('page: the share link carries the macro to a fresh page', async () => {
     }
 });
 
+test('page: an example edited comes back when chosen again', async () => {
+    const choose = (name) => page.evaluate(`(() => {
+        const menu = document.getElementById('examples');
+        menu.value = ${JSON.stringify(name)};
+        menu.dispatchEvent(new Event('change'));
+    })()`);
+    const hello = examples.find((example) => example.name === 'hello').source;
+    await choose('hello');
+    await page.waitFor((text) => document.getElementById('source').value === text, 10000, hello);
+    await typeSource('println("edited");\n');
+    assert.equal(await page.evaluate(`document.getElementById('examples').value`), '');
+    await choose('hello');
+    await page.waitFor((text) => document.getElementById('source').value === text, 10000, hello);
+});
+
 test('page: screenshot', async () => {
     await page.evaluate(`(() => {
         const menu = document.getElementById('examples');
