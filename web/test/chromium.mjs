@@ -10,6 +10,8 @@ import { join } from 'node:path';
 // A fresh profile, and nothing that reaches beyond this machine.
 const FLAGS = [
     '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+    // Containers often give /dev/shm a few megabytes, too few for the browser.
+    '--disable-dev-shm-usage',
     '--disable-background-networking', '--disable-component-update', '--disable-sync',
     '--remote-debugging-pipe', '--window-size=1280,800', 'about:blank',
 ];
