@@ -35,9 +35,4 @@ int DoubleToInt(double value);
 TWString PackCharacters(const std::string& text);
 std::string UnpackCharacters(const TWString& text);
 
-// Number of characters of `text`, counted as PackCharacters counts them.
-std::size_t CountCharacters(const std::string& text);
-// Byte offset of character number `index` (or text.size() when there are fewer).
-std::size_t CharacterOffset(const std::string& text, std::size_t index);
-
 }  // namespace Quorin
