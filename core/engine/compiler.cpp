@@ -100,7 +100,7 @@ void TCompiler::ClassifyNames() {
         dynamic(Builtins::Name(function));
     for (const std::string& name : stock.ServedFunctions()) dynamic(name);
     // Identifiers whose folded forms meet.
-    std::unordered_map<std::string, std::string_view> spellings;
+    std::unordered_map<std::string, std::string_view, TTextHash> spellings;
     for (const std::string_view text : analysis.IdentifierTexts()) {
         const std::string key = Folded(std::string(text));
         auto [found, added] = spellings.emplace(key, text);
@@ -432,7 +432,7 @@ void TCompiler::Goto(TGotoFormula& formula) {
 void TCompiler::ResolveGotos() {
     const int variants = stockNames ? 2 : 1;
     // Label numbers per name, for each stock rule.
-    std::unordered_map<std::string, std::vector<std::uint32_t>> byKey[2];
+    std::unordered_map<std::string, std::vector<std::uint32_t>, TTextHash> byKey[2];
     if (stockNames) {
         for (std::uint32_t i = 0; i < labels.size(); ++i) {
             byKey[0][Folded(labels[i].name)].push_back(i);
