@@ -4,6 +4,8 @@
 #include <array>
 
 #include "environment/environment.h"
+#include "errors/errors.h"
+#include "errors/messages.h"
 #include "items/analyzed_macro.h"
 #include "items/item_arena.h"
 #include "quorin_limits.h"
@@ -30,8 +32,19 @@ const TExpansion& Expansion(TItemId id) {
 
 }  // namespace
 
+namespace {
+
+// Refuses a text longer than the analysis takes (Limits::maxSourceBytes).
+void CheckSourceLength(const std::string& source) {
+    if (source.size() > Limits::maxSourceBytes)
+        throw EQuorinSyntaxError(Messages::SourceTooLong(Limits::maxSourceBytes));
+}
+
+}  // namespace
+
 TCodeAnalysis::TCodeAnalysis(TQuorinBasicEnvironment* environment, std::string source)
     : environment(environment), source(std::move(source)), depthLimit(Limits::maxNesting) {
+    CheckSourceLength(this->source);
     sourceMap.IndexLines(this->source);
 }
 
@@ -63,6 +76,7 @@ bool TCodeAnalysis::AnalyzeSource(const std::function<void(std::unique_ptr<TItem
     JoinContinuedLines();
     RemoveComments();
     ProcessDirectives();
+    CheckSourceLength(source);  // directives may have made it longer
     SplitWords();
     if (words.empty()) return false;
     const TWordPosition end = TSentences::AnalyzeList(*this, 0, take);

@@ -81,6 +81,8 @@ public:
     TSourceMap sourceMap;                  // from `source` back to the text given
 
     // Takes over `source` (a caller that moves its text in spares a copy).
+    // Raises EQuorinSyntaxError for a text longer than Limits::maxSourceBytes,
+    // as AnalyzeSource does when the directives make it longer.
     TCodeAnalysis(TQuorinBasicEnvironment* environment, std::string source);
     TCodeAnalysis(const TCodeAnalysis&) = delete;
     TCodeAnalysis& operator=(const TCodeAnalysis&) = delete;
