@@ -19,14 +19,17 @@ struct TExpansion {
     std::vector<TItemId> continuations;
 };
 
-// The grammar tables flattened once per id; the driver needs them on every request.
+// The grammar tables flattened once per id, when the program starts: the driver
+// needs them on every request, and a table made on first use would be asked
+// whether it has been made on every request too.
+const std::array<TExpansion, itemIdCount> expansions = [] {
+    std::array<TExpansion, itemIdCount> all;
+    for (TItemId i = 0; i < itemIdCount; ++i)
+        TCodeAnalysis::ExpandItemId(all[i].firsts, all[i].continuations, i);
+    return all;
+}();
+
 const TExpansion& Expansion(TItemId id) {
-    static const std::array<TExpansion, itemIdCount> expansions = [] {
-        std::array<TExpansion, itemIdCount> all;
-        for (TItemId i = 0; i < itemIdCount; ++i)
-            TCodeAnalysis::ExpandItemId(all[i].firsts, all[i].continuations, i);
-        return all;
-    }();
     return expansions[id];
 }
 
