@@ -69,8 +69,6 @@ TItem& Unbracketed(TItem& item) {
 
 TCompiler::TCompiler(TQuorinBasicEnvironment& environment, const TCodeAnalysis& analysis)
     : environment(environment), analysis(analysis), program(std::make_unique<TProgram>()) {
-    // About an instruction per four words, reserved so as not to grow by copies.
-    program->code.reserve(analysis.source.size() / 16 + 16);
     auto* stock = dynamic_cast<TQuorinEnvironment*>(&environment);
     stockNames = environment.HasStockNameRule();
     stockFunctions = stockNames && stock && stock->HasStockFunctions();
@@ -259,7 +257,15 @@ void TCompiler::Descend() {
 
 void TCompiler::Add(TItem& item) {
     // The words are all there once the first item is.
-    if (!classified) ClassifyNames();
+    if (!classified) {
+        ClassifyNames();
+        // Room for more instructions and line points than most macros take
+        // (between a sixth and a quarter of an instruction per word, and fewer
+        // sentences), so that they are not copied as they grow; room never
+        // written costs address space only.
+        program->code.reserve(analysis.words.size() / 3 + 16);
+        program->lines.reserve(analysis.words.size() / 4 + 16);
+    }
     if (item.id == idLabel) {
         Label(static_cast<TLabel&>(item));
     } else {
