@@ -26,7 +26,7 @@ constexpr int maxNesting = 24000;
 #endif
 #endif
 #ifdef QUORIN_LARGE_FRAMES
-constexpr std::size_t nestingStackBytes = std::size_t{28} << 20;
+constexpr std::size_t nestingStackBytes = std::size_t{40} << 20;
 #else
 constexpr std::size_t nestingStackBytes = std::size_t{7} << 20;
 #endif

@@ -1,21 +1,32 @@
 // libFuzzer entry point: every input is the source of one macro, run in an
 // environment that keeps its output in memory and stops endless loops.
 //
-// Each macro runs three times and all three runs must end alike:
-//  1. as the console host runs it, through RunMacro;
-//  2. on an engine of its own, in an environment that overrides CallOperator
-//     (only forwarding it), which turns off the analyser's in-tree computation
-//     of the stock operators, so that both ways of computing an operator are
-//     compared;
-//  3. again on that same engine, when run 2 ended without an error: a second
-//     run of one tree starts from a clean slate, so whatever items remember
-//     from one run to the next (resolved variables, operator rows) must not
-//     show.
+// Each macro runs four times and all four runs must end alike:
+//  1. as the console host runs it, through RunMacro, in an environment that
+//     declares the stock name rule, operators and built-in functions as the
+//     console's does, so that the instructions compute operators and call the
+//     built-in functions themselves and names are resolved by the engine;
+//  2. through the tree walk of tests/support/tree_walk.h, the independent
+//     path: a plain walk of the analysed tree by the language's rules, which
+//     reaches every operator, function, name and poll through the engine's
+//     public operations and the environment's virtual ones;
+//  3. on an engine of its own, in an environment that overrides CallOperator
+//     (only forwarding it) and declares nothing, so that the instructions hand
+//     every operator, function and name comparison to the environment;
+//  4. again on that same engine, when run 3 ended without an error: a second
+//     run of one program starts from a clean slate, so whatever a run leaves
+//     behind must not show.
+//
+// Runs 2 to 4 poll at every sentence, run 1 at every 10th, as the console
+// does; the number of polls must agree too (run 1's being a tenth of the
+// others', rounded down), so the engine asks whether to stop exactly as often
+// as the rules say.
 //
 // A finding is a sanitizer report, a crash, an input that runs longer than
 // libFuzzer's -timeout, an exception other than the errors a macro may end with
 // (syntax and runtime errors) or an exhausted heap, and runs that differ in
-// output, result or error message.
+// output, result, error message or polls.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -25,12 +36,11 @@
 #include <string>
 #include <vector>
 
-#include <pthread.h>
-
 #include "engine/quorin.h"
 #include "environment/environment.h"
 #include "errors/errors.h"
-#include "quorin_limits.h"
+#include "errors/messages.h"
+#include "support/tree_walk.h"
 
 namespace {
 
@@ -41,12 +51,12 @@ constexpr std::size_t kMaxInput = 64 * 1024;
 // Output beyond this is dropped, so that a printing loop costs time, not memory.
 constexpr std::size_t kMaxOutput = std::size_t{1} << 20;
 
-// Stop requests after this many polls; with the default poll interval of 10 a
-// macro runs about 10000 sentences before it is stopped. A loop that grows a
-// string by a piece each pass copies it each pass, so its cost grows with the
-// square of this budget; under AddressSanitizer, and three runs per input, 20000
-// sentences of that took several seconds.
-constexpr int kMaxPolls = 1000;
+// A macro is stopped at the poll before its 10000th sentence, whatever the
+// poll interval. A loop that grows a string by a piece each pass copies it
+// each pass, so its cost grows with the square of this budget; under
+// AddressSanitizer, and three runs per input, 20000 sentences of that took
+// several seconds.
+constexpr int kMaxSentences = 10000;
 
 // What "getln" returns for its first calls; after that the input has "ended".
 constexpr int kInputLines = 3;
@@ -67,7 +77,15 @@ public:
     int polls = 0;
     int linesRead = 0;
 
-    TFuzzEnvironment() { Restart(); }
+    // Names, operators and every function but these three are the stock ones,
+    // as in the console's environment.
+    explicit TFuzzEnvironment(int interval) {
+        KeepsStockNameRule();
+        KeepsStockOperators();
+        ServesFunctionsItself({"print", "println", "getln"});
+        pollInterval = interval;
+        Restart();
+    }
 
     // Back to the state of a fresh environment, so that another run of the same
     // macro sees the same input, random numbers and stop budget.
@@ -79,8 +97,7 @@ public:
     }
 
     bool CallFunction(int userData, const std::string& name,
-                      std::vector<Quorin::TExValue>& arguments,
-                      Quorin::TExValue& result) override {
+                      std::vector<Quorin::TExValue>& arguments, Quorin::TExValue& result) override {
         if (SameName(name, "print")) {
             CheckArguments(arguments, 1);
             Write(arguments[0].ToString());
@@ -101,7 +118,7 @@ public:
     }
 
     void CheckStop(int, bool& stop) override {
-        if (++polls >= kMaxPolls) stop = true;
+        if (++polls * pollInterval >= kMaxSentences) stop = true;
     }
 
 private:
@@ -111,12 +128,13 @@ private:
     }
 };
 
-// The same environment, except that every operator goes through CallOperator.
+// The same environment, except that it declares nothing, so every operator,
+// function and name comparison goes through its virtual operations.
 class TForwardingEnvironment : public TFuzzEnvironment {
 public:
+    TForwardingEnvironment() : TFuzzEnvironment(1) {}
     void CallOperator(int userData, const std::string& name, int form,
-                      std::vector<Quorin::TExValue>& operands,
-                      Quorin::TExValue& result) override {
+                      std::vector<Quorin::TExValue>& operands, Quorin::TExValue& result) override {
         TQuorinEnvironment::CallOperator(userData, name, form, operands, result);
     }
 };
@@ -128,22 +146,40 @@ public:
 
 // How a run ended.
 struct TOutcome {
-    enum { kFinished, kStopped, kSyntaxError, kRuntimeError, kOutOfMemory } end = kFinished;
+    enum {
+        kFinished,
+        kStopped,
+        kSyntaxError,
+        kRuntimeError,
+        kOutOfMemory,
+        kTooDeep,  // the walk did not follow the nesting, or the analysis ran out of stack
+    } end = kFinished;
     std::string error;  // the message of a syntax or runtime error
     std::string output;
+    int polls = 0;
+    int pollInterval = 1;
 };
 
 std::string Describe(const TOutcome& outcome) {
-    static const char* const ends[] = {"finished", "stopped", "syntax error", "runtime error",
-                                       "out of memory"};
+    static const char* const ends[] = {"finished",      "stopped",       "syntax error",
+                                       "runtime error", "out of memory", "too deep"};
     std::string text = ends[outcome.end];
     if (!outcome.error.empty()) text += " (" + outcome.error + ")";
-    return text + ", " + std::to_string(outcome.output.size()) + " bytes of output";
+    return text + ", " + std::to_string(outcome.output.size()) + " bytes of output, " +
+           std::to_string(outcome.polls) + " polls at every " +
+           std::to_string(outcome.pollInterval) + ". sentence";
+}
+
+// Polls at the coarser of two intervals: a run that polls at every sentence
+// has asked n times when one that polls at every 10th has asked n / 10 times.
+bool SamePolls(const TOutcome& a, const TOutcome& b) {
+    const int coarse = std::max(a.pollInterval, b.pollInterval);
+    return a.polls * a.pollInterval / coarse == b.polls * b.pollInterval / coarse;
 }
 
 void ExpectSame(const char* what, const TOutcome& expected, const TOutcome& actual) {
     if (expected.end == actual.end && expected.error == actual.error &&
-        expected.output == actual.output)
+        expected.output == actual.output && SamePolls(expected, actual))
         return;
     std::size_t at = 0;
     while (at < expected.output.size() && at < actual.output.size() &&
@@ -162,8 +198,13 @@ TOutcome Capture(TFuzzEnvironment& environment, Run run) {
     try {
         outcome.end = run() ? TOutcome::kFinished : TOutcome::kStopped;
     } catch (const Quorin::EQuorinSyntaxError& error) {
-        outcome.end = TOutcome::kSyntaxError;
+        // How deep the analysis goes depends on the stack left where it
+        // begins, which differs a little between the runs.
+        outcome.end = error.message == Quorin::Messages::nestingTooDeep ? TOutcome::kTooDeep
+                                                                        : TOutcome::kSyntaxError;
         outcome.error = error.message;
+    } catch (const QuorinTest::EWalkTooDeep&) {
+        outcome.end = TOutcome::kTooDeep;
     } catch (const EQuorinNormalError& error) {
         outcome.end = TOutcome::kRuntimeError;
         outcome.error = error.message;
@@ -178,25 +219,14 @@ TOutcome Capture(TFuzzEnvironment& environment, Run run) {
         Finding("unexpected exception", error.what());
     }
     outcome.output = environment.output;
+    outcome.polls = environment.polls;
+    outcome.pollInterval = environment.pollInterval;
     return outcome;
 }
 
-// The deepest macros need the stack that RunMacro gives its own thread.
-template <typename Work>
-void RunOnLargeStack(Work& work) {
-    pthread_attr_t attributes;
-    pthread_t thread;
-    if (pthread_attr_init(&attributes) != 0 ||
-        pthread_attr_setstacksize(&attributes, Quorin::Limits::runStackBytes) != 0)
-        Finding("setup", "cannot set up a thread");
-    auto entry = [](void* argument) -> void* {
-        (*static_cast<Work*>(argument))();
-        return nullptr;
-    };
-    if (pthread_create(&thread, &attributes, entry, &work) != 0)
-        Finding("setup", "cannot start a thread");
-    pthread_attr_destroy(&attributes);
-    pthread_join(thread, nullptr);
+// Whether the run says anything to compare with.
+bool Comparable(const TOutcome& outcome) {
+    return outcome.end != TOutcome::kOutOfMemory && outcome.end != TOutcome::kTooDeep;
 }
 
 }  // namespace
@@ -205,27 +235,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size > kMaxInput) return 0;
     const std::string source(reinterpret_cast<const char*>(data), size);
 
-    TFuzzEnvironment environment;
+    TFuzzEnvironment environment(10);
     const TOutcome host =
         Capture(environment, [&] { return Quorin::RunMacro(&environment, source, 0); });
     if (Echo()) {
         std::fprintf(stderr, "%s\n", Describe(host).c_str());
         std::fwrite(host.output.data(), 1, host.output.size(), stderr);
-        std::fprintf(stderr, "\n[polls: %d]\n", environment.polls);
+        std::fprintf(stderr, "\n");
     }
-    if (host.end == TOutcome::kSyntaxError || host.end == TOutcome::kOutOfMemory) return 0;
+    if (host.end == TOutcome::kSyntaxError || !Comparable(host)) return 0;
+
+    TFuzzEnvironment walking(1);
+    const TOutcome walked =
+        Capture(walking, [&] { return QuorinTest::WalkMacro(&walking, source, 0); });
+    if (Comparable(walked)) ExpectSame("tree walk", walked, host);
 
     TForwardingEnvironment forwarding;
-    auto work = [&] {
-        Quorin::TQuorin engine(&forwarding, source, 0);
-        const TOutcome first = Capture(forwarding, [&] { return engine.Run(); });
-        if (first.end == TOutcome::kOutOfMemory) return;
-        ExpectSame("run through CallOperator", host, first);
-        if (first.end == TOutcome::kRuntimeError) return;  // the engine is done for
-        const TOutcome second = Capture(forwarding, [&] { return engine.Run(); });
-        if (second.end == TOutcome::kOutOfMemory) return;
-        ExpectSame("second run on one engine", host, second);
-    };
-    RunOnLargeStack(work);
+    Quorin::TQuorin engine(&forwarding, source, 0);
+    const TOutcome first = Capture(forwarding, [&] { return engine.Run(); });
+    if (!Comparable(first)) return 0;
+    ExpectSame("run through the virtual operations", Comparable(walked) ? walked : host, first);
+    if (first.end == TOutcome::kRuntimeError) return 0;  // the engine is done for
+    const TOutcome second = Capture(forwarding, [&] { return engine.Run(); });
+    if (!Comparable(second)) return 0;
+    ExpectSame("second run on one engine", first, second);
     return 0;
 }

@@ -303,6 +303,11 @@ void TCompiler::Sentence(TItem& item) {
     Descend();
     ++pendingPolls;
     const std::uint32_t temporaries = nextTemporary;
+    // Blocks and the formulas that hold sentences are a level a goto enters.
+    const bool level = item.id == idBlock || item.id == idIfFormula ||
+                       item.id == idWhileFormula || item.id == idDoFormula ||
+                       item.id == idForFormula;
+    sentenceDepth += level;
     switch (item.id) {
         case idNormalSentence: {
             TItem& expression = *static_cast<TNormalSentence&>(item).expression;
@@ -311,9 +316,7 @@ void TCompiler::Sentence(TItem& item) {
             break;
         }
         case idBlock:
-            ++sentenceDepth;
             List(*static_cast<TBlock&>(item).sentences);
-            --sentenceDepth;
             break;
         case idBreakFormula:
             LineAt(item);
@@ -332,28 +335,21 @@ void TCompiler::Sentence(TItem& item) {
             Goto(static_cast<TGotoFormula&>(item));
             break;
         case idIfFormula:
-            ++sentenceDepth;
             If(static_cast<TIfFormula&>(item));
-            --sentenceDepth;
             break;
         case idWhileFormula:
-            ++sentenceDepth;
             While(static_cast<TWhileFormula&>(item));
-            --sentenceDepth;
             break;
         case idDoFormula:
-            ++sentenceDepth;
             Do(static_cast<TDoFormula&>(item));
-            --sentenceDepth;
             break;
         case idForFormula:
-            ++sentenceDepth;
             For(static_cast<TForFormula&>(item));
-            --sentenceDepth;
             break;
         default:
             throw EQuorinFatalError(Messages::invalidItemKind);
     }
+    sentenceDepth -= level;
     nextTemporary = temporaries;
 }
 

@@ -107,6 +107,35 @@ TEST(Engine, PollIntervalsCountFromTheStartOfEachRun) {
     }
 }
 
+// Every sentence that begins polls once, however many begin at one place and
+// however control gets there; a goto also polls for each block or formula it
+// enters on its way to the label, counted from the list that holds the label.
+TEST(Engine, PollsOncePerSentenceBegun) {
+    const struct {
+        std::string macro;
+        int polls;
+    } cases[] = {
+        // empty sentences: no instruction of their own to count them
+        {std::string(1000, ';') + "x;", 1001},
+        // the do once, its body on each of 5 passes
+        {"i = 0; do i++; while (i < 5);", 7},
+        // an empty sentence just before a label, passed once
+        {"i = 0; ; L: i++; if (i < 3) goto L;", 2 + 3 * 2 + 2},
+        // from the top into two blocks
+        {"goto In; { { In: x++; } }", 1 + 2 + 1},
+        // within a block: 5 passes of x++ and the if, 4 gotos entering nothing
+        {"x = 0; { L: x++; if (x < 5) goto L; }", 2 + 5 * 2 + 4},
+        // from a loop's body into an if and its block: 2 per goto
+        {"for (i = 0; i < 2; i++) { goto In; if (0) { In: ; } }", 1 + 2 * (1 + 1 + 2 + 1)},
+    };
+    for (const auto& test : cases) {
+        TCaptureEnvironment environment;
+        environment.pollInterval = 1;
+        EXPECT_TRUE(RunMacro(&environment, test.macro, 0));
+        EXPECT_EQ(environment.polls, test.polls) << test.macro;
+    }
+}
+
 TEST(Engine, RenamesArgumentErrorsAfterTheFunction) {
     TStoringEnvironment environment;
     try {
