@@ -17,6 +17,11 @@ const std::string unexpectedContinue = "予期しない \"continue\" です。";
 const std::string stopped = "マクロの実行が中止されました。";
 const std::string divisionByZero = "0 で除算しました。";
 
+std::string SourceTooLong(std::size_t bytes) {
+    return "マクロが大きすぎます。" + std::to_string(bytes >> 20) +
+           " MiB までのマクロを実行できます。";
+}
+
 std::string FunctionNotExist(const std::string& name) {
     return "関数 \"" + name + "\" は存在しません。";
 }

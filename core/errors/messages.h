@@ -6,6 +6,7 @@
 // plain UTF-8.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace Quorin::Messages {
@@ -24,6 +25,9 @@ extern const std::string wrongFunctionCall;
 extern const std::string unexpectedContinue;
 extern const std::string stopped;
 extern const std::string divisionByZero;
+
+// A macro longer than `bytes`, which the analysis does not take.
+std::string SourceTooLong(std::size_t bytes);
 
 // Texts with a name in them.
 std::string FunctionNotExist(const std::string& name);
