@@ -4,7 +4,7 @@ the text the macro must print.  Also the splitter's crafted input and an
 ordinary input of the same size.
 
 Usage: python3 bench/gen_growth.py SHAPE N [--out DIR]
-       python3 bench/gen_growth.py {bytes|names} BYTES [--out DIR]
+       python3 bench/gen_growth.py splitter-{bytes|names} BYTES [--out DIR]
 
 Writes SHAPE-N.qrn in code page 932, as quorin reads it; or, for a kind of
 splitter run, splitter-KIND-crafted-BYTES.qrn and
@@ -302,16 +302,18 @@ def write_macro(path, text):
 
 def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    ap.add_argument("shape", help="one of %s; or bytes or names, the splitter's runs"
-                                  % ", ".join(SHAPES))
+    ap.add_argument("shape", help="one of %s; or splitter-bytes or splitter-names, the "
+                                  "splitter's runs" % ", ".join(SHAPES))
     ap.add_argument("size", type=int, help="n for a shape, bytes for the splitter's inputs")
     ap.add_argument("--out", default=".", help="output directory (default: current)")
     args = ap.parse_args()
     os.makedirs(args.out, exist_ok=True)
-    if args.shape in RUN_KINDS:
-        crafted, ordinary, info = splitter_pair(args.shape, args.size)
+    # The splitter's kinds carry a prefix: "names" is also a shape.
+    kind = args.shape[len("splitter-"):] if args.shape.startswith("splitter-") else None
+    if kind in RUN_KINDS:
+        crafted, ordinary, info = splitter_pair(kind, args.size)
         for which, data in (("crafted", crafted), ("ordinary", ordinary)):
-            path = os.path.join(args.out, "splitter-%s-%s-%d.qrn" % (args.shape, which, args.size))
+            path = os.path.join(args.out, "splitter-%s-%s-%d.qrn" % (kind, which, args.size))
             with open(path, "wb") as f:
                 f.write(data)
             print("wrote", path)

@@ -46,6 +46,13 @@ constexpr std::size_t stackReserveBytes = std::size_t{64} << 10;
 // The stack assumed where the platform does not tell how much there is.
 constexpr std::size_t assumedStackBytes = std::size_t{1} << 20;
 
+// Longest macro text the analysis takes, before and after its preparation. A
+// word records where it starts and the number of its text, which fits in 28
+// bits while the text is no longer than this; and however a file is read, it
+// is refused once it passes this size, before it can take the machine's memory.
+// No macro written by hand comes near it.
+constexpr std::size_t maxSourceBytes = std::size_t{256} << 20;
+
 // Longest string "cat" and "cat=" build. A macro whose text grows past it (a
 // string doubled in a loop reaches any size within a few dozen sentences) gets
 // the out-of-memory error at once, before it can take the machine's memory.

@@ -138,6 +138,10 @@ int RunConsoleHost(TConsole& console, int argc, char** argv) {
             console.Err(Messages::sourceNotConvertible);
             console.Err("\n");
             return exitUsage;
+        case lrTooLong:
+            console.Err(Messages::SourceTooLong(Quorin::Limits::maxSourceBytes));
+            console.Err("\n");
+            return exitUsage;
     }
 
     // From here on Ctrl+C stops the macro (the console environment asks the

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -37,11 +38,18 @@ std::size_t KnownSize(std::FILE* file) {
     return static_cast<std::size_t>(status.st_size);
 }
 
-// Appends every byte `file` holds to `text`; false when reading fails.
-bool ReadBytes(std::FILE* file, std::string& text) {
+// Appends every byte `file` holds to `text`; false when reading fails. With
+// `tooLong`, stops instead at a byte that would make `text` longer than
+// `maxBytes`, which is left out, and says so there.
+bool ReadBytes(std::FILE* file, std::string& text, std::size_t maxBytes = 0,
+               bool* tooLong = nullptr) {
     std::vector<char> block(HostLimits::scriptBlockBytes);
     std::size_t count;
     while ((count = std::fread(block.data(), 1, block.size(), file)) > 0) {
+        if (tooLong && count > maxBytes - std::min(maxBytes, text.size())) {
+            *tooLong = true;
+            break;
+        }
         text.append(block.data(), count);
     }
     return !std::ferror(file);
@@ -167,7 +175,8 @@ bool LooksLikeUtf8(std::string_view bytes) {
 }
 
 TLoadResult LoadScript(int argc, char** argv, std::string& text,
-                       const std::string& fallbackEncoding, std::string* usedEncoding) {
+                       const std::string& fallbackEncoding, std::string* usedEncoding,
+                       std::size_t maxBytes) {
     text.clear();
     if (usedEncoding) usedEncoding->clear();
     if (argc != 2) return lrNoFileName;
@@ -175,10 +184,14 @@ TLoadResult LoadScript(int argc, char** argv, std::string& text,
     TFile file = OpenScript(name);
     if (!file) file = OpenScript(name + ".qrn");
     if (!file) return lrCannotOpen;
-    const std::size_t reserve = std::max(HostLimits::minimumScriptReserve, KnownSize(file.get()));
+    const std::size_t size = KnownSize(file.get());
+    if (size > maxBytes) return lrTooLong;
+    const std::size_t reserve = std::max(HostLimits::minimumScriptReserve, size);
     std::string bytes;
     bytes.reserve(reserve);
-    if (!ReadBytes(file.get(), bytes)) return lrCannotOpen;
+    bool tooLong = false;
+    if (!ReadBytes(file.get(), bytes, maxBytes, &tooLong)) return lrCannotOpen;
+    if (tooLong) return lrTooLong;
 
     std::string encoding = DeclaredEncoding(bytes);
     if (encoding.empty()) encoding = fallbackEncoding;

@@ -6,9 +6,17 @@
 #include <string>
 #include <string_view>
 
+#include "quorin_limits.h"
 #include "text_converter.h"
 
-enum TLoadResult { lrLoaded, lrNoFileName, lrCannotOpen, lrUnknownEncoding, lrNotConvertible };
+enum TLoadResult {
+    lrLoaded,
+    lrNoFileName,
+    lrCannotOpen,
+    lrUnknownEncoding,
+    lrNotConvertible,
+    lrTooLong,
+};
 
 // Turns a macro file written in another encoding into code page 932 text.
 //
@@ -59,9 +67,13 @@ bool LooksLikeUtf8(std::string_view bytes);
 // found in any encoding. `usedEncoding`, when given, receives the encoding
 // converted from ("" when none), or the name iconv does not know with
 // lrUnknownEncoding. A file that does not convert gives lrNotConvertible.
+//
+// A file longer than `maxBytes` gives lrTooLong: a regular file at once, and
+// anything else (a pipe, a device that never ends) once that much was read.
 TLoadResult LoadScript(int argc, char** argv, std::string& text,
                        const std::string& fallbackEncoding = std::string(),
-                       std::string* usedEncoding = nullptr);
+                       std::string* usedEncoding = nullptr,
+                       std::size_t maxBytes = Quorin::Limits::maxSourceBytes);
 
 // Appends everything `file` holds to `text`, every byte value included, with
 // each CR LF pair turned into a single LF; a CR not followed by LF is kept.

@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 
 #include "environment/environment.h"
+#include "errors/errors.h"
+#include "errors/messages.h"
 #include "items/analyzed_macro.h"
 #include "items/item_arena.h"
 #include "quorin_limits.h"
@@ -18,21 +19,35 @@ struct TExpansion {
     std::vector<TItemId> continuations;
 };
 
-// The grammar tables flattened once per id; the driver needs them on every request.
+// The grammar tables flattened once per id, when the program starts: the driver
+// needs them on every request, and a table made on first use would be asked
+// whether it has been made on every request too.
+const std::array<TExpansion, itemIdCount> expansions = [] {
+    std::array<TExpansion, itemIdCount> all;
+    for (TItemId i = 0; i < itemIdCount; ++i)
+        TCodeAnalysis::ExpandItemId(all[i].firsts, all[i].continuations, i);
+    return all;
+}();
+
 const TExpansion& Expansion(TItemId id) {
-    static const std::array<TExpansion, itemIdCount> expansions = [] {
-        std::array<TExpansion, itemIdCount> all;
-        for (TItemId i = 0; i < itemIdCount; ++i)
-            TCodeAnalysis::ExpandItemId(all[i].firsts, all[i].continuations, i);
-        return all;
-    }();
     return expansions[id];
+}
+
+}  // namespace
+
+namespace {
+
+// Refuses a text longer than the analysis takes (Limits::maxSourceBytes).
+void CheckSourceLength(const std::string& source) {
+    if (source.size() > Limits::maxSourceBytes)
+        throw EQuorinSyntaxError(Messages::SourceTooLong(Limits::maxSourceBytes));
 }
 
 }  // namespace
 
 TCodeAnalysis::TCodeAnalysis(TQuorinBasicEnvironment* environment, std::string source)
     : environment(environment), source(std::move(source)), depthLimit(Limits::maxNesting) {
+    CheckSourceLength(this->source);
     sourceMap.IndexLines(this->source);
 }
 
@@ -64,8 +79,8 @@ bool TCodeAnalysis::AnalyzeSource(const std::function<void(std::unique_ptr<TItem
     JoinContinuedLines();
     RemoveComments();
     ProcessDirectives();
+    CheckSourceLength(source);  // directives may have made it longer
     SplitWords();
-    PrepareWordCaches();
     if (words.empty()) return false;
     const TWordPosition end = TSentences::AnalyzeList(*this, 0, take);
     return !tooDeep && end == words.size();
@@ -143,83 +158,10 @@ std::unique_ptr<TItem> TCodeAnalysis::AnalyzeContinuations(std::unique_ptr<TItem
     return current;
 }
 
-namespace {
-
-// Numbers distinct texts in order of first appearance: an open-addressing
-// table of text numbers, doubled when half full.
-class TTextNumbers {
-public:
-    std::uint32_t Number(std::string_view text) {
-        if (text.size() == 1) {  // most often: punctuation and operators of one byte
-            std::uint32_t& single = singles[static_cast<unsigned char>(text[0])];
-            if (single == 0) {
-                texts.push_back(text);
-                single = static_cast<std::uint32_t>(texts.size());
-            }
-            return single - 1;
-        }
-        if ((texts.size() + 1) * 2 > slots.size()) Grow();
-        std::size_t slot = Hash(text) & (slots.size() - 1);
-        for (;; slot = (slot + 1) & (slots.size() - 1)) {
-            const std::uint32_t entry = slots[slot];
-            if (entry == 0) break;
-            if (texts[entry - 1] == text) return entry - 1;
-        }
-        texts.push_back(text);
-        slots[slot] = static_cast<std::uint32_t>(texts.size());
-        return slots[slot] - 1;
-    }
-    std::size_t Count() const { return texts.size(); }
-
-private:
-    // Eight bytes at a time, mixed by multiplication; words are short.
-    static std::size_t Hash(std::string_view text) {
-        constexpr std::uint64_t mix = 0xff51afd7ed558ccdu;
-        std::uint64_t hash = text.size() * 0x9e3779b97f4a7c15u;
-        std::size_t position = 0;
-        for (; position + 8 <= text.size(); position += 8) {
-            std::uint64_t chunk;
-            std::memcpy(&chunk, text.data() + position, 8);
-            hash = (hash ^ chunk) * mix;
-        }
-        if (position < text.size()) {
-            std::uint64_t chunk = 0;
-            for (int shift = 0; position < text.size(); ++position, shift += 8)
-                chunk |= std::uint64_t{static_cast<unsigned char>(text[position])} << shift;
-            hash = (hash ^ chunk) * mix;
-        }
-        return static_cast<std::size_t>(hash ^ (hash >> 29));
-    }
-    void Grow() {
-        slots.assign(std::max<std::size_t>(256, slots.size() * 2), 0);
-        for (std::uint32_t number = 0; number < texts.size(); ++number) {
-            if (texts[number].size() == 1) continue;
-            std::size_t slot = Hash(texts[number]) & (slots.size() - 1);
-            while (slots[slot] != 0) slot = (slot + 1) & (slots.size() - 1);
-            slots[slot] = number + 1;
-        }
-    }
-
-    std::array<std::uint32_t, 256> singles{};  // per byte: its text number + 1, or 0
-    std::vector<std::uint32_t> slots;          // text number + 1, or 0 for none
-    std::vector<std::string_view> texts;
-};
-
-}  // namespace
-
-void TCodeAnalysis::PrepareWordCaches() {
-    wordTexts.clear();
-    wordTexts.reserve(words.size());
-    textFirstWords.clear();
-    TTextNumbers numbers;
-    for (TWordPosition position = 0; position < words.size(); ++position) {
-        const std::uint32_t number = numbers.Number(TextAt(position));
-        if (number == textFirstWords.size()) textFirstWords.push_back(position);
-        wordTexts.push_back(number);
-    }
-    literalAnswers.assign(numbers.Count(), 0);
-    textStarts.assign(numbers.Count(), 0);
-    operatorRowsIndex.assign(numbers.Count(), -1);
+void TCodeAnalysis::ResetWordCaches(std::size_t count) {
+    literalAnswers.assign(count, 0);
+    textStarts.assign(count, 0);
+    operatorRowsIndex.assign(count, -1);
     operatorRowLists.clear();
 }
 
@@ -227,11 +169,11 @@ bool TCodeAnalysis::IsWord(TWordPosition position, const char* text, std::size_t
     if (position > farthest) farthest = position;
     if (position >= words.size()) return false;
     const std::string_view view(text, length);
-    const int literal = wordTexts.size() == words.size() ? GrammarLiteral(view) : -1;
+    const int literal = GrammarLiteral(view);
     if (literal < 0)
         return environment->SameName(std::string(TextAt(position)), std::string(view));
     const std::uint32_t asked = std::uint32_t{1} << literal;
-    std::uint32_t& answers = literalAnswers[wordTexts[position]];
+    std::uint32_t& answers = literalAnswers[words[position].text];
     if (!(answers & asked)) {
         answers |= asked;
         if (environment->SameName(std::string(TextAt(position)), std::string(view)))
@@ -243,9 +185,8 @@ bool TCodeAnalysis::IsWord(TWordPosition position, const char* text, std::size_t
 const TCodeAnalysis::TOperatorRows& TCodeAnalysis::OperatorRowsAt(TWordPosition position) {
     static_assert(formPrefix == ofPrefix && formPostfix == ofPostfix && formBinary == ofBinary &&
                   formBinaryRight == ofBinaryRight && formCount == ofBinaryRight + 1);
-    if (wordTexts.size() != words.size()) PrepareWordCaches();
     // Words of the same text match the same rows.
-    std::int32_t& index = operatorRowsIndex[wordTexts[position]];
+    std::int32_t& index = operatorRowsIndex[words[position].text];
     if (index < 0) {
         TOperatorRows found;
         const auto& table = environment->operators;
@@ -308,13 +249,22 @@ void TCodeAnalysis::OriginalRange(TWordPosition position, std::size_t& offset,
     }
     const TWord& word = words[std::min(position, words.size() - 1)];
     // The last byte, mapped on its own: a comment or a joined line may lie inside the word.
-    const std::size_t last = sourceMap.Original(word.offset + word.length - 1);
+    const std::size_t last =
+        sourceMap.Original(word.offset + SourceLength(std::min(position, words.size() - 1)) - 1);
     if (position >= words.size()) {
         offset = last + 1;
         return;
     }
     offset = sourceMap.Original(word.offset);
     length = last + 1 - offset;
+}
+
+std::size_t TCodeAnalysis::SourceLength(TWordPosition position) const {
+    if (!words[position].merged) return TextAt(position).size();
+    const auto found = std::lower_bound(
+        mergedLiterals.begin(), mergedLiterals.end(), position,
+        [](const TMergedLiteral& literal, TWordPosition at) { return literal.word < at; });
+    return found->sourceLength;
 }
 
 std::vector<std::string_view> TCodeAnalysis::IdentifierTexts() const {

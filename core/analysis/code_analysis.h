@@ -81,6 +81,8 @@ public:
     TSourceMap sourceMap;                  // from `source` back to the text given
 
     // Takes over `source` (a caller that moves its text in spares a copy).
+    // Raises EQuorinSyntaxError for a text longer than Limits::maxSourceBytes,
+    // as AnalyzeSource does when the directives make it longer.
     TCodeAnalysis(TQuorinBasicEnvironment* environment, std::string source);
     TCodeAnalysis(const TCodeAnalysis&) = delete;
     TCodeAnalysis& operator=(const TCodeAnalysis&) = delete;
@@ -112,9 +114,9 @@ public:
         if (position > farthest) farthest = position;
         const std::string_view view(text);
         const int literal = GrammarLiteral(view);
-        if (literal >= 0 && position < wordTexts.size()) {
+        if (literal >= 0 && position < words.size()) {
             const std::uint32_t asked = std::uint32_t{1} << literal;
-            const std::uint32_t answers = literalAnswers[wordTexts[position]];
+            const std::uint32_t answers = literalAnswers[words[position].text];
             if (answers & asked) return (answers & (asked << matchedShift)) != 0;
         }
         return IsWord(position, view.data(), view.size());
@@ -133,11 +135,7 @@ public:
         return position < words.size() ? &words[position] : nullptr;
     }
     // The text of the word at `position` (before the end).
-    std::string_view TextAt(TWordPosition position) const {
-        const TWord& word = words[position];
-        if (!word.merged) return std::string_view(source).substr(word.offset, word.length);
-        return MergedText(position);
-    }
+    std::string_view TextAt(TWordPosition position) const { return texts[words[position].text]; }
 
     // Set when the analysis nested deeper than `depthLimit` (or than the stack
     // allows); the analysis then fails.
@@ -172,7 +170,8 @@ private:
     [[gnu::noinline]] std::unique_ptr<TItem> AnalyzeContinuations(
         std::unique_ptr<TItem> current, TWordPosition start, const TAnalysisContext& request,
         TAnalysisContext& result, TWordPosition& end);
-    void PrepareWordCaches();
+    // Empties the per-text caches for `count` distinct texts (SplitWords).
+    void ResetWordCaches(std::size_t count);
 
     // The literal words the grammar asks for, numbered for the per-word caches;
     // -1 for any other text.
@@ -213,10 +212,12 @@ private:
 
     // The name rule's answers depend on the text alone, and the same questions
     // come back for every alternative the driver tries at a position, so they
-    // are remembered per distinct text of the words. `wordTexts` numbers each
-    // word's text; it is empty until PrepareWordCaches, so that words split anew
-    // are never answered from the caches of earlier ones.
-    std::vector<std::uint32_t> wordTexts;
+    // are remembered per distinct text of the words, by the text's number
+    // (TWord::text). SplitWords numbers the texts and empties the caches, so
+    // that words split anew are never answered from the caches of earlier ones.
+    //
+    // The texts by number: views of the source and of the merged literals.
+    std::vector<std::string_view> texts;
     // Per text and grammar literal, bit n tells that the literal was asked and
     // bit n + matchedShift that the text reads it.
     std::vector<std::uint32_t> literalAnswers;
@@ -229,8 +230,7 @@ private:
     std::uint32_t StartsOf(TWordPosition position);
     // The mask for the word at `position` (before the end).
     std::uint32_t StartsAt(TWordPosition position) {
-        if (position >= wordTexts.size()) return StartsOf(position);
-        std::uint32_t& starts = textStarts[wordTexts[position]];
+        std::uint32_t& starts = textStarts[words[position].text];
         if (!(starts & startsKnown)) starts = StartsOf(position) | startsKnown;
         return starts;
     }
@@ -266,15 +266,22 @@ private:
 
     std::vector<std::int32_t> operatorRowsIndex;  // per text: into operatorRowLists, -1 unknown
     std::vector<TOperatorRows> operatorRowLists;
-    std::string_view MergedText(TWordPosition position) const;
-    // The texts of string literals merged from several, by word, in word order.
-    std::vector<std::pair<TWordPosition, std::string>> mergedLiterals;
+    // The bytes the word at `position` (before the end) spans in the source.
+    std::size_t SourceLength(TWordPosition position) const;
+    // String literals merged from several, in word order. A deque, so that the
+    // texts stay in place while more are added.
+    struct TMergedLiteral {
+        TWordPosition word;
+        std::size_t sourceLength;  // from the first opening quote to the last closing one
+        std::string text;
+    };
+    std::deque<TMergedLiteral> mergedLiterals;
 
     TWordPosition farthest = 0;
     TStackRoom stackRoom;
     bool unclosedLiteral = false;  // the last word is a string literal without its closing quote
     int depth = 0;  // AnalyzeItem calls in progress
-    // The first word of each distinct text, in the order numbered in wordTexts.
+    // The first word of each distinct text, by number.
     std::vector<TWordPosition> textFirstWords;
     bool tooDeep = false;
 };

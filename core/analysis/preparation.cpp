@@ -3,6 +3,7 @@
 // Each pass copies the text into a new buffer in one forward sweep, appending
 // whole runs between the places it changes, so that a pass costs time in
 // proportion to the text however many lines, comments or directives it holds.
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -74,6 +75,10 @@ void TCodeAnalysis::JoinContinuedLines() {
 // feed. Quotes mean nothing here: a marker inside a literal still opens a
 // comment. A marker found inside a comment already removed lies before the copy
 // position and is passed over by searching again from there.
+//
+// The text only shrinks, so it is rewritten in place: every run moves down, to
+// where the output has got to, which never passes the place the input is read
+// from (`write` <= `copy`), nor any place still to be searched.
 void TCodeAnalysis::RemoveComments() {
     const std::size_t length = source.size();
     auto next = [&](std::string_view marker, std::size_t from) {
@@ -84,32 +89,37 @@ void TCodeAnalysis::RemoveComments() {
     std::size_t block = next("/*", 0);
     std::size_t line = next("//", 0);
     if (block == length && line == length) return;  // no comment at all
-    std::string result;
-    result.reserve(length);
     sourceMap.BeginPass();
+    std::size_t write = 0;
+    auto keep = [&](std::size_t from, std::size_t to) {
+        if (from >= to) return;
+        sourceMap.Run(write, from);
+        std::memmove(source.data() + write, source.data() + from, to - from);
+        write += to - from;
+    };
     std::size_t copy = 0;
     while (block < length || line < length) {
         if (block <= line) {
             if (block >= copy) {
-                AppendRange(result, source, copy, block, sourceMap);
+                keep(copy, block);
                 const std::size_t close = next("*/", block + 2);
                 copy = close < length ? close + 2 : length;
-                sourceMap.Run(result.size(), block);
-                result += ' ';
+                sourceMap.Run(write, block);
+                source[write++] = ' ';
             }
             if (copy >= length) break;
             block = next("/*", copy);
         } else {
             if (line >= copy) {
-                AppendRange(result, source, copy, line, sourceMap);
+                keep(copy, line);
                 copy = next("\n", line + 2);
             }
             if (copy >= length) break;
             line = next("//", copy);
         }
     }
-    AppendRange(result, source, copy, length, sourceMap);
-    source = std::move(result);
+    keep(copy, length);
+    source.resize(write);
 }
 
 // A line whose first byte that is not white space is '#' is a directive: the

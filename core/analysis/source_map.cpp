@@ -18,6 +18,7 @@ std::size_t TSourceMap::Original(std::size_t offset) const {
 
 void TSourceMap::IndexLines(std::string_view original) {
     lineStarts.clear();
+    lineStarts.reserve(std::count(original.begin(), original.end(), '\n'));
     for (std::size_t end = original.find('\n'); end != std::string_view::npos;
          end = original.find('\n', end + 1)) {
         lineStarts.push_back(static_cast<std::uint32_t>(end + 1));

@@ -19,14 +19,17 @@ enum TWordKind {
     wkOperator = 5,    // the longest operator name of the environment's table
 };
 
-// A word is a range of the prepared source, or, for string literals merged
-// from several, a text the analysis keeps beside it (TCodeAnalysis::TextAt).
-// Eight bytes a word: a large macro has millions of them.
+// A word is a range of the prepared source, known by where it starts and by the
+// number of its text (TCodeAnalysis::TextAt): the words that read alike share
+// a number, under which the analysis remembers what it found out about them.
+// A string literal merged from several has a text the analysis keeps beside the
+// source. Eight bytes a word: a large macro has millions of them.
 struct TWord {
-    std::uint32_t offset;       // the first byte in the prepared text
-    std::uint32_t length : 28;  // the bytes it spans there (the source is at most 256 MiB)
-    std::uint32_t kind : 3;     // a TWordKind
-    std::uint32_t merged : 1;   // a literal merged from several: its text is kept apart
+    std::uint32_t offset;      // the first byte in the prepared text
+    std::uint32_t text : 28;   // the number of its text (there are fewer than bytes,
+                               // and the source is at most 256 MiB)
+    std::uint32_t kind : 3;    // a TWordKind
+    std::uint32_t merged : 1;  // a literal merged from several: its text is kept apart
 };
 static_assert(sizeof(TWord) == 8);
 

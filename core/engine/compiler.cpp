@@ -69,8 +69,6 @@ TItem& Unbracketed(TItem& item) {
 
 TCompiler::TCompiler(TQuorinBasicEnvironment& environment, const TCodeAnalysis& analysis)
     : environment(environment), analysis(analysis), program(std::make_unique<TProgram>()) {
-    // About an instruction per four words, reserved so as not to grow by copies.
-    program->code.reserve(analysis.source.size() / 16 + 16);
     auto* stock = dynamic_cast<TQuorinEnvironment*>(&environment);
     stockNames = environment.HasStockNameRule();
     stockFunctions = stockNames && stock && stock->HasStockFunctions();
@@ -100,7 +98,7 @@ void TCompiler::ClassifyNames() {
         dynamic(Builtins::Name(function));
     for (const std::string& name : stock.ServedFunctions()) dynamic(name);
     // Identifiers whose folded forms meet.
-    std::unordered_map<std::string, std::string_view> spellings;
+    std::unordered_map<std::string, std::string_view, TTextHash> spellings;
     for (const std::string_view text : analysis.IdentifierTexts()) {
         const std::string key = Folded(std::string(text));
         auto [found, added] = spellings.emplace(key, text);
@@ -259,7 +257,15 @@ void TCompiler::Descend() {
 
 void TCompiler::Add(TItem& item) {
     // The words are all there once the first item is.
-    if (!classified) ClassifyNames();
+    if (!classified) {
+        ClassifyNames();
+        // Room for more instructions and line points than most macros take
+        // (between a sixth and a quarter of an instruction per word, and fewer
+        // sentences), so that they are not copied as they grow; room never
+        // written costs address space only.
+        program->code.reserve(analysis.words.size() / 3 + 16);
+        program->lines.reserve(analysis.words.size() / 4 + 16);
+    }
     if (item.id == idLabel) {
         Label(static_cast<TLabel&>(item));
     } else {
@@ -428,7 +434,7 @@ void TCompiler::Goto(TGotoFormula& formula) {
 void TCompiler::ResolveGotos() {
     const int variants = stockNames ? 2 : 1;
     // Label numbers per name, for each stock rule.
-    std::unordered_map<std::string, std::vector<std::uint32_t>> byKey[2];
+    std::unordered_map<std::string, std::vector<std::uint32_t>, TTextHash> byKey[2];
     if (stockNames) {
         for (std::uint32_t i = 0; i < labels.size(); ++i) {
             byKey[0][Folded(labels[i].name)].push_back(i);

@@ -15,6 +15,7 @@
 
 #include "engine/program.h"
 #include "stack_room.h"
+#include "values/text_hash.h"
 
 class TQuorinBasicEnvironment;
 
@@ -161,12 +162,13 @@ private:
 
     std::vector<int> rowCodes;  // per operator row, once asked; -1 not yet
     // Keys of names whose meaning may change between runs (folded to upper case).
-    std::unordered_map<std::string, bool> dynamicKeys;
-    std::unordered_map<std::string, std::uint32_t> nameIndexes;
-    std::unordered_map<std::string, std::uint32_t> calleeIndexes;
-    std::unordered_map<int, TCell> intLiterals;
-    std::unordered_map<std::uint64_t, TCell> doubleLiterals;
-    std::unordered_map<std::string, TCell> stringLiterals;
+    // Keyed by what the macro holds, so hashed with secret keys (text_hash.h).
+    std::unordered_map<std::string, bool, TTextHash> dynamicKeys;
+    std::unordered_map<std::string, std::uint32_t, TTextHash> nameIndexes;
+    std::unordered_map<std::string, std::uint32_t, TTextHash> calleeIndexes;
+    std::unordered_map<int, TCell, TTextHash> intLiterals;
+    std::unordered_map<std::uint64_t, TCell, TTextHash> doubleLiterals;
+    std::unordered_map<std::string, TCell, TTextHash> stringLiterals;
     TCell emptyLiteral = noPreference;
 };
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/program.h"
+#include "values/text_hash.h"
 #include "values/values.h"
 
 class TQuorinBasicEnvironment;
@@ -75,7 +76,7 @@ private:
     };
     std::vector<TResolution> resolutions;
     // The variables of dynamic names, by the key their name has under the stock rule.
-    std::unordered_map<std::string, TVariable*> variablesByKey;
+    std::unordered_map<std::string, TVariable*, TTextHash> variablesByKey;
     std::vector<std::pair<std::string, TVariable*>> variablesInOrder;
     // Argument and operand handles for the environment, reused from call to call.
     std::vector<TExValue> handles;

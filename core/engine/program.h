@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/huge_pages.h"
 #include "analysis/source_map.h"
 #include "environment/operator_codes.h"
 #include "values/values.h"
@@ -127,7 +128,7 @@ struct TLinePoint {
 };
 
 struct TProgram {
-    std::vector<TInstruction> code;
+    std::vector<TInstruction, HugePages::TAllocator<TInstruction>> code;
     // What each cell from 0 up holds when a run starts: a literal, 0 for a name
     // that is always a variable, nothing for a dynamic name.
     std::vector<TExValue> cells;
@@ -141,7 +142,7 @@ struct TProgram {
     // The function names of calls, as written.
     std::vector<std::string> callees;
     std::vector<TGotoRecord> gotos;
-    std::vector<TLinePoint> lines;
+    std::vector<TLinePoint, HugePages::TAllocator<TLinePoint>> lines;
     // From the prepared text back to the text the engine was given.
     TSourceMap sourceMap;
     // Whether the operators are computed by the instructions (the stock ones) or

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "environment/characters.h"
 #include "environment/environment.h"
 #include "errors/errors.h"
 #include "errors/messages.h"
@@ -85,42 +84,34 @@ void ByteFunction(int function, const TExValue* const* args, const std::string& 
 
 // The character functions, with the same range rules on characters. Every result
 // is a byte range of the text: unpacking a run of packed characters gives back
-// exactly the bytes they were packed from.
+// exactly the bytes they were packed from. `index` is the text's character
+// index, or null to walk the text.
 void CharacterFunction(int function, const TExValue* const* args, const std::string& text,
-                       TExValue& result) {
-    Quorin::TCharacterCursor cursor(text);
+                       TCharacterIndex* index, TExValue& result) {
+    TCharacterPositions positions(text, index);
     std::size_t from = 0, to = 0;
     switch (function) {
         case fLen:
-            result = TExValue(static_cast<int>(cursor.Advance(kAll)));
+            result = TExValue(static_cast<int>(positions.Count()));
             return;
         case fSubstr: {
             const std::size_t start = ReadUnsigned(*args[1]);
-            if (cursor.Advance(start) < start) {
+            if (!positions.Find(start, from)) {
                 result = TExValue(std::string());
                 return;
             }
-            from = cursor.offset;
-            cursor.Advance(ReadCount(*args[2]));
-            to = cursor.offset;
+            const std::size_t count = ReadCount(*args[2]);
+            if (count > kAll - start || !positions.Find(start + count, to)) to = positions.End();
             break;
         }
         case fLeft:
-            cursor.Advance(ReadUnsigned(*args[1]));
-            to = cursor.offset;
+            if (!positions.Find(ReadUnsigned(*args[1]), to)) to = positions.End();
             break;
         case fRight: {
             const std::size_t n = ReadUnsigned(*args[1]);
-            const std::size_t length = cursor.Advance(kAll);
-            to = cursor.End();
-            if (n >= length) break;
-            if (length == to) {
-                from = length - n;  // single-byte characters only
-            } else {
-                Quorin::TCharacterCursor start(text);
-                start.Advance(length - n);
-                from = start.offset;
-            }
+            const std::size_t length = positions.Count();
+            to = positions.End();
+            if (n < length) positions.Find(length - n, from);
             break;
         }
     }
@@ -187,7 +178,7 @@ void Call(TQuorinEnvironment& environment, int function, const TExValue* const* 
                     ByteFunction(same, args, *text, result);
                 }
             } else {
-                CharacterFunction(function, args, *text, result);
+                CharacterFunction(function, args, *text, args[0]->CharacterIndex(), result);
             }
             break;
     }

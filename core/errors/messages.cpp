@@ -1,4 +1,6 @@
-// Compiled with -fexec-charset=CP932: every literal below becomes code page 932 bytes.
+// Written in UTF-8; the build compiles a copy in which every Japanese character
+// is spelled as escapes of its code page 932 bytes (cmake/cp932_literals.cmake),
+// so every literal below becomes code page 932 bytes.
 #include "errors/messages.h"
 
 namespace Quorin::Messages {
@@ -14,6 +16,11 @@ const std::string wrongFunctionCall = "関数呼び出しが不正です。";
 const std::string unexpectedContinue = "予期しない \"continue\" です。";
 const std::string stopped = "マクロの実行が中止されました。";
 const std::string divisionByZero = "0 で除算しました。";
+
+std::string SourceTooLong(std::size_t bytes) {
+    return "マクロが大きすぎます。" + std::to_string(bytes >> 20) +
+           " MiB までのマクロを実行できます。";
+}
 
 std::string FunctionNotExist(const std::string& name) {
     return "関数 \"" + name + "\" は存在しません。";

@@ -1,10 +1,12 @@
 // The catalogue of every text the system shows to a user.
 //
-// The texts are Japanese and are written as code page 932 bytes; this file's
-// implementation is the only source compiled with that execution character set,
-// so all other sources stay plain UTF-8.
+// The texts are Japanese and are held as code page 932 bytes; this file's
+// implementation is the only source whose literals are turned into that
+// encoding (by the build, see core/CMakeLists.txt), so all other sources stay
+// plain UTF-8.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace Quorin::Messages {
@@ -23,6 +25,9 @@ extern const std::string wrongFunctionCall;
 extern const std::string unexpectedContinue;
 extern const std::string stopped;
 extern const std::string divisionByZero;
+
+// A macro longer than `bytes`, which the analysis does not take.
+std::string SourceTooLong(std::size_t bytes);
 
 // Texts with a name in them.
 std::string FunctionNotExist(const std::string& name);

@@ -116,32 +116,4 @@ std::string UnpackCharacters(const TWString& text) {
     return bytes;
 }
 
-std::size_t CountCharacters(const std::string& text) {
-    std::size_t count = 0;
-    const std::size_t n = text.size();
-    for (std::size_t i = 0; i < n; ++count) {
-        if (IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < n) {
-            if (text[i + 1] == 0) return count + 1;
-            i += 2;
-        } else {
-            ++i;
-        }
-    }
-    return count;
-}
-
-std::size_t CharacterOffset(const std::string& text, std::size_t index) {
-    const std::size_t n = text.size();
-    std::size_t i = 0;
-    for (std::size_t k = 0; k < index && i < n; ++k) {
-        if (IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < n) {
-            if (text[i + 1] == 0) return n;
-            i += 2;
-        } else {
-            ++i;
-        }
-    }
-    return i;
-}
-
 }  // namespace Quorin

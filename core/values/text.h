@@ -10,14 +10,14 @@ namespace Quorin {
 using TWString = std::u16string;
 
 // Code page 932 lead bytes: 0x81..0x9F and 0xE0..0xFC.
-inline bool IsLeadByte(unsigned char b) {
+constexpr bool IsLeadByte(unsigned char b) {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
 // Bytes 0x09..0x0D and 0x20; bytes from 0x80 up are never white space.
-inline bool IsWhiteSpace(unsigned char b) { return b == 0x20 || (b >= 0x09 && b <= 0x0D); }
-inline bool IsDigit(unsigned char b) { return b >= '0' && b <= '9'; }
-inline bool IsLetter(unsigned char b) { return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z'); }
+constexpr bool IsWhiteSpace(unsigned char b) { return b == 0x20 || (b >= 0x09 && b <= 0x0D); }
+constexpr bool IsDigit(unsigned char b) { return b >= '0' && b <= '9'; }
+constexpr bool IsLetter(unsigned char b) { return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z'); }
 
 // Whether `text` is an integer text (no leading zeros, 32-bit range); its value into *value.
 bool ParseInt(const std::string& text, int* value);
@@ -34,10 +34,5 @@ int DoubleToInt(double value);
 
 TWString PackCharacters(const std::string& text);
 std::string UnpackCharacters(const TWString& text);
-
-// Number of characters of `text`, counted as PackCharacters counts them.
-std::size_t CountCharacters(const std::string& text);
-// Byte offset of character number `index` (or text.size() when there are fewer).
-std::size_t CharacterOffset(const std::string& text, std::size_t index);
 
 }  // namespace Quorin

@@ -301,7 +301,8 @@ bool HasLeadByte(const std::string& text) {
 
 bool TExValue::AppendString(const std::string& tail) {
     if (tag != tString || s->references != 1) return false;
-    CheckJoinedLength(s->text.size(), tail.size());
+    const std::size_t oldSize = s->text.size();
+    CheckJoinedLength(oldSize, tail.size());
     if (s->singleByte == 1 && HasLeadByte(tail)) s->singleByte = 0;
     // One character at a time is the usual way to build a text; push_back spares
     // the general copy.
@@ -310,7 +311,13 @@ bool TExValue::AppendString(const std::string& tail) {
     } else {
         s->text.append(tail);
     }
+    if (s->characterIndex != 0) CharacterIndexAppended(*s, oldSize);
     return true;
+}
+
+TCharacterIndex* TExValue::CharacterIndex() const {
+    const TExValue& r = Resolved();
+    return r.tag == tString ? CharacterIndexOf(*r.s) : nullptr;
 }
 
 bool TExValue::FindSingleByte(const TStringRep& rep) {

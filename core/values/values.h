@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "values/characters.h"
 #include "values/text.h"
 
 namespace Quorin {
@@ -28,10 +29,20 @@ struct TStringRep {
     // Whether the text holds no code page 932 lead byte, so that its characters
     // are its bytes: 1 yes, 0 no, -1 not looked at yet. Appending keeps it current.
     mutable std::int8_t singleByte = -1;
+    // The number of the character index of a long text with lead bytes
+    // (characters.h), made on first need, or 0. It lives in what would be
+    // padding, so that strings without lead bytes take no more room for it.
+    mutable std::uint32_t characterIndex : 24 = 0;
     std::string text;
 
     explicit TStringRep(std::string text) : text(std::move(text)) {}
+    TStringRep(const TStringRep&) = delete;
+    TStringRep& operator=(const TStringRep&) = delete;
+    ~TStringRep() {
+        if (characterIndex != 0) ReleaseCharacterIndex(characterIndex);
+    }
 };
+static_assert(sizeof(TStringRep) == 8 + sizeof(std::string));
 
 // Root of all values. `kind` lets handles recognise the built-in classes without a cast.
 class TLRValue {
@@ -212,6 +223,9 @@ public:
     // Whether the value is a string (held or in a variable) without any lead byte,
     // so that character positions are byte positions. Remembered with the text.
     inline bool IsSingleByteString() const;
+    // The character index kept with the string held (directly or by a variable),
+    // for a string with lead bytes; null when there is none (CharacterIndexOf).
+    TCharacterIndex* CharacterIndex() const;
 
 private:
     // The bytes of the union when it holds the int `value`: `i` and zeros. An int is

@@ -4,7 +4,9 @@
 #include "analysis/code_analysis.h"
 #include "environment/environment.h"
 #include "errors/errors.h"
+#include "errors/messages.h"
 #include "items/analyzed_macro.h"
+#include "quorin_limits.h"
 
 namespace {
 
@@ -171,6 +173,18 @@ TEST(Analyzer, TooDeepNestingFailsCleanly) {
                                   std::string(1000, '(') + "x" + std::string(1000, ')') + ";");
     EXPECT_NE(shallow.AnalyzeSource(), nullptr);
     EXPECT_FALSE(shallow.TooDeep());
+}
+
+// Words keep their texts' numbers in 28 bits, which a longer text could outgrow.
+TEST(Analyzer, TextsLongerThanTheBoundAreRefused) {
+    TQuorinEnvironment environment;
+    try {
+        Quorin::TCodeAnalysis analysis(&environment,
+                                       std::string(Quorin::Limits::maxSourceBytes + 1, ' '));
+        FAIL() << "a text over the bound was taken";
+    } catch (const Quorin::EQuorinSyntaxError& error) {
+        EXPECT_EQ(error.message, Quorin::Messages::SourceTooLong(Quorin::Limits::maxSourceBytes));
+    }
 }
 
 TEST(Analyzer, ExpandsTheGrammarTables) {

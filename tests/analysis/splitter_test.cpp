@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -121,6 +122,62 @@ TEST(SplitterTest, OperatorsFollowTheEnvironmentsNameRule) {
             EXPECT_EQ(matched, end > start);
         }
     }
+}
+
+// The stock rule's own rule under another name: the splitter must take the
+// general way for it, and find the same words as the stock way.
+class TSameRuleEnvironment : public TQuorinBasicEnvironment {
+public:
+    bool SameName(const std::string& a, const std::string& b) override {
+        return StockSameName(a, b);
+    }
+};
+
+TEST(SplitterTest, StockAndGeneralOperatorMatchesAgreeOnAnyTable) {
+    std::mt19937 random(1503);
+    const std::string alphabet = "aAbB+=<>-!\x82 1";
+    auto draw = [&](std::size_t length) {
+        std::string text;
+        for (std::size_t i = 0; i < length; ++i) text += alphabet[random() % alphabet.size()];
+        return text;
+    };
+    for (int round = 0; round < 200; ++round) {
+        TQuorinBasicEnvironment stock;
+        TSameRuleEnvironment general;
+        stock.caseSensitive = general.caseSensitive = random() % 2 == 0;
+        const int names = 1 + static_cast<int>(random() % 12);
+        for (int i = 0; i < names; ++i) {
+            // Empty names, repeated names and names that are prefixes of others.
+            const std::string name = draw(random() % 5);
+            stock.AddOperator(name, ofBinary, 100);
+            general.AddOperator(name, ofBinary, 100);
+        }
+        ASSERT_TRUE(stock.HasStockNameRule());
+        ASSERT_FALSE(general.HasStockNameRule());
+        const std::string source = draw(60);
+        TCodeAnalysis a(&stock, source), b(&general, source);
+        a.SplitWords();
+        b.SplitWords();
+        ASSERT_EQ(Render(a), Render(b)) << "source: " << source;
+    }
+}
+
+TEST(SplitterTest, WordsThatReadAlikeShareATextNumber) {
+    TQuorinEnvironment environment;
+    TCodeAnalysis analysis(&environment, "ab = Ab + ab; 'x' 'y' + 'xy' + \"x\"\"y\"; ab");
+    analysis.SplitWords();
+    ASSERT_EQ(Render(analysis), "Iab O= IAb O+ Iab C; S'xy' O+ S'xy' O+ S\"xy\" C; Iab");
+    auto number = [&](TWordPosition position) { return analysis.words[position].text; };
+    EXPECT_EQ(number(0), number(4));
+    EXPECT_EQ(number(0), number(12));
+    EXPECT_NE(number(0), number(2));  // the same name under the rule, but another text
+    EXPECT_EQ(number(3), number(9));
+    EXPECT_EQ(number(5), number(11));
+    EXPECT_EQ(number(6), number(8));  // merged from two literals or written whole
+    EXPECT_NE(number(6), number(10));
+    // Numbered in the order the texts first come.
+    EXPECT_EQ(number(10), number(6) + 1);
+    EXPECT_EQ(analysis.IdentifierTexts(), (std::vector<std::string_view>{"ab", "Ab"}));
 }
 
 TEST(SplitterTest, AdjacentLiteralsMergeDroppingOneByteEachSide) {

@@ -51,6 +51,8 @@ TEST(MessagesTest, TextsWithNames) {
          Cp932("関数 \"f\" の第12引数は変数かプロパティである必要があります。")},
         {Messages::LabelNotExist("L"), Cp932("ラベル \"L\" は存在しません。")},
         {Messages::OperatorNotFound("@"), Cp932("演算子 \"@\" が見つかりません。")},
+        {Messages::SourceTooLong(std::size_t{256} << 20),
+         Cp932("マクロが大きすぎます。256 MiB までのマクロを実行できます。")},
     };
     for (const auto& c : cases) EXPECT_EQ(c.text, c.expected);
 }

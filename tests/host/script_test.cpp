@@ -83,6 +83,24 @@ TEST(LoadScriptTest, DirectoriesAndMissingFilesCannotBeOpened) {
     EXPECT_EQ(text, "macro");
 }
 
+// A bound passed by a byte is refused, from a file at once and from a device
+// that never ends once the bound is read.
+TEST(LoadScriptTest, TextsLongerThanTheBoundAreRefused) {
+    TTempDirectory directory;
+    directory.Write("fits.qrn", std::string(100, 'x'));
+    directory.Write("long.qrn", std::string(101, 'x'));
+    const std::string program = "quorin";
+    auto load = [&](const std::string& name, std::size_t maxBytes, std::string& text) {
+        char* argv[] = {Arg(program), Arg(name), nullptr};
+        return LoadScript(2, argv, text, std::string(), nullptr, maxBytes);
+    };
+    std::string text;
+    EXPECT_EQ(load(directory.Name("fits.qrn"), 100, text), lrLoaded);
+    EXPECT_EQ(text.size(), 100u);
+    EXPECT_EQ(load(directory.Name("long.qrn"), 100, text), lrTooLong);
+    EXPECT_EQ(load("/dev/zero", 3 * HostLimits::scriptBlockBytes + 5, text), lrTooLong);
+}
+
 TLoadResult LoadDecoded(const std::string& encoding, const std::string& name, std::string& text) {
     const auto decoder = TSourceDecoder::Open(encoding);
     EXPECT_NE(decoder, nullptr) << encoding;
