@@ -28,10 +28,12 @@ struct TStringRep {
     int references = 1;
     // Whether the text holds no code page 932 lead byte, so that its characters
     // are its bytes: 1 yes, 0 no, -1 not looked at yet. Appending keeps it current.
-    mutable std::int8_t singleByte = -1;
+    mutable std::int32_t singleByte : 8 = -1;
     // The number of the character index of a long text with lead bytes
     // (characters.h), made on first need, or 0. It lives in what would be
     // padding, so that strings without lead bytes take no more room for it.
+    // Both are bit-fields of 32-bit types: compilers for Windows share a word
+    // only between bit-fields whose types have the same size.
     mutable std::uint32_t characterIndex : 24 = 0;
     std::string text;
 
