@@ -10,6 +10,7 @@
 
 #include "errors/messages.h"
 #include "quorin_limits.h"
+#include "support/shell.h"
 #include "temp_directory.h"
 
 namespace {
@@ -19,18 +20,10 @@ namespace Messages = Quorin::Messages;
 // Runs `command` with /bin/sh in `directory`, the program as $Q; returns what it
 // writes and leaves its status in `status`.
 std::string Shell(const TTempDirectory& directory, const std::string& command, int& status) {
-    const std::string line = "cd '" + directory.path.string() +
-                             "' && Q='" QUORIN_PROGRAM
-                             "' && unset QUORIN_CONSOLE_ENCODING QUORIN_ERROR_LOCATION && " +
-                             command;
-    std::FILE* pipe = popen(line.c_str(), "r");
-    if (!pipe) return "popen failed";
-    std::string output;
-    char block[4096];
-    std::size_t count;
-    while ((count = std::fread(block, 1, sizeof block, pipe)) > 0) output.append(block, count);
-    status = pclose(pipe);
-    return output;
+    return ::Shell("cd '" + directory.path.string() +
+                     "' && Q='" QUORIN_PROGRAM
+                     "' && unset QUORIN_CONSOLE_ENCODING QUORIN_ERROR_LOCATION && " + command,
+                 status);
 }
 
 std::string Failed() {

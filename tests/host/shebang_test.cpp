@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "support/shell.h"
 #include "temp_directory.h"
 
 namespace {
@@ -13,19 +14,6 @@ namespace fs = std::filesystem;
 
 // The build tells the tests where the program is.
 fs::path ProgramDirectory() { return fs::path(QUORIN_PROGRAM).parent_path(); }
-
-// Runs `command` with /bin/sh; returns its standard output and leaves its exit
-// status in `status`.
-std::string Shell(const std::string& command, int& status) {
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return "popen failed";
-    std::string output;
-    char block[4096];
-    std::size_t count;
-    while ((count = std::fread(block, 1, sizeof block, pipe)) > 0) output.append(block, count);
-    status = pclose(pipe);
-    return output;
-}
 
 // A macro whose first line names the interpreter runs as a program of its own
 // once the interpreter can be found on the search path.
