@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "analysis/huge_pages.h"
+#include "huge_pages.h"
 
 namespace Quorin {
 

@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/huge_pages.h"
+#include "huge_pages.h"
 #include "analysis/source_map.h"
 #include "environment/operator_codes.h"
 #include "values/values.h"

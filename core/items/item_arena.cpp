@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <new>
 
-#include "analysis/huge_pages.h"
+#include "huge_pages.h"
 
 // Under AddressSanitizer a released item stays poisoned until it is handed
 // out again, so a use after delete is still reported.

@@ -6,17 +6,11 @@
 #include <cstddef>
 #include <new>
 
+#include "platform.h"
+
 namespace Quorin::HugePages {
 
 constexpr std::size_t pageSize = std::size_t{2} << 20;
-
-// Whether this build maps huge pages at all: on Linux, and not under
-// AddressSanitizer, which checks heap blocks only.
-#if defined(__linux__) && !defined(__SANITIZE_ADDRESS__)
-constexpr bool available = true;
-#else
-constexpr bool available = false;
-#endif
 
 // `bytes` rounded up to whole huge pages.
 constexpr std::size_t Rounded(std::size_t bytes) {
@@ -24,9 +18,9 @@ constexpr std::size_t Rounded(std::size_t bytes) {
 }
 
 // Maps `bytes` (whole huge pages), asking the system for huge pages; null when
-// the mapping fails or `available` is false.
-std::byte* Map(std::size_t bytes);
-void Unmap(std::byte* block, std::size_t bytes);
+// the mapping fails or this build maps none (Platform::hugePages).
+inline std::byte* Map(std::size_t bytes) { return Platform::MapHugePages(bytes, pageSize); }
+inline void Unmap(std::byte* block, std::size_t bytes) { Platform::UnmapHugePages(block, bytes); }
 
 // An allocator for large vectors: blocks of a huge page or more are mapped,
 // smaller ones come from the heap.
@@ -59,7 +53,7 @@ struct TAllocator {
     }
 
 private:
-    static bool Mapped(std::size_t bytes) { return available && bytes >= pageSize; }
+    static bool Mapped(std::size_t bytes) { return Platform::hugePages && bytes >= pageSize; }
 };
 
 }  // namespace Quorin::HugePages

@@ -1,16 +1,39 @@
-#include "analysis/huge_pages.h"
-
-#include <cstdint>
+#include "platform.h"
 
 #if defined(__linux__)
+#include <pthread.h>
 #include <sys/mman.h>
+#elif defined(_WIN32)
+#include <windows.h>
+#elif defined(__EMSCRIPTEN__)
+#include <emscripten/stack.h>
 #endif
 
-namespace Quorin::HugePages {
+namespace Quorin::Platform {
 
-std::byte* Map(std::size_t bytes) {
+std::uintptr_t StackBottom() {
 #if defined(__linux__)
-    if (!available) return nullptr;
+    pthread_attr_t attributes;
+    if (pthread_getattr_np(pthread_self(), &attributes) != 0) return 0;
+    void* address = nullptr;
+    std::size_t size = 0;
+    const int status = pthread_attr_getstack(&attributes, &address, &size);
+    pthread_attr_destroy(&attributes);
+    return status == 0 ? reinterpret_cast<std::uintptr_t>(address) : 0;
+#elif defined(_WIN32)
+    ULONG_PTR low = 0, high = 0;
+    GetCurrentThreadStackLimits(&low, &high);
+    return static_cast<std::uintptr_t>(low);
+#elif defined(__EMSCRIPTEN__)
+    return static_cast<std::uintptr_t>(emscripten_stack_get_end());
+#else
+    return 0;
+#endif
+}
+
+std::byte* MapHugePages(std::size_t bytes, std::size_t pageSize) {
+#if defined(__linux__)
+    if (!hugePages) return nullptr;
     // Mapped one huge page larger, then trimmed to an aligned run, so that the
     // system can back it with huge pages from the start.
     void* mapped =
@@ -28,11 +51,12 @@ std::byte* Map(std::size_t bytes) {
     return reinterpret_cast<std::byte*>(aligned);
 #else
     (void)bytes;
+    (void)pageSize;
     return nullptr;
 #endif
 }
 
-void Unmap(std::byte* block, std::size_t bytes) {
+void UnmapHugePages(std::byte* block, std::size_t bytes) {
 #if defined(__linux__)
     munmap(block, bytes);
 #else
@@ -41,4 +65,4 @@ void Unmap(std::byte* block, std::size_t bytes) {
 #endif
 }
 
-}  // namespace Quorin::HugePages
+}  // namespace Quorin::Platform
